@@ -1,0 +1,278 @@
+// D3DApp: start-up, the device and its command objects, the swap chain, the
+// size-dependent targets and the full GPU wait.
+#include "d3dApp.h"
+
+using Microsoft::WRL::ComPtr;
+
+bool D3DApp::StartUp()
+{
+    WNDCLASSW wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = AppWindowProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = mInstance;
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    wc.lpszMenuName = nullptr;
+    wc.lpszClassName = L"harrowlanefox";
+    if (!RegisterClassW(&wc))
+    {
+        MessageBoxW(0, L"RegisterClass Failed.", nullptr, MB_OK);
+        return false;
+    }
+
+    RECT rect = {0, 0, mClientWidth, mClientHeight};
+    AdjustWindowRect(&rect, WS_MAXIMIZEBOX, TRUE);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+
+    mWindow = CreateWindowExW(0, L"harrowlanefox", mWindowTitle.c_str(), WS_POPUP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, width, height, 0, nullptr, mInstance, nullptr);
+    if (!mWindow)
+    {
+        MessageBoxW(0, L"CreateWindow Failed.", nullptr, MB_OK);
+        return false;
+    }
+
+    // Size messages sent while the window is created and shown only record
+    // the client size, which InitGraphics then uses.
+    ShowWindow(mWindow, SW_SHOWMAXIMIZED);
+    UpdateWindow(mWindow);
+
+    if (!InitGraphics())
+        return false;
+
+    HandleResize();
+    return true;
+}
+
+bool D3DApp::InitGraphics()
+{
+    mdxgiFactory.Reset();
+    CheckHr(CreateDXGIFactory1(IID_PPV_ARGS(&mdxgiFactory)));
+
+    // The default adapter first; where it cannot make a device, the software
+    // (WARP) adapter.
+    md3dDevice.Reset();
+    HRESULT hardwareResult =
+        D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&md3dDevice));
+    if (FAILED(hardwareResult))
+    {
+        ComPtr<IDXGIAdapter> pWarpAdapter;
+        CheckHr(mdxgiFactory->EnumWarpAdapter(IID_PPV_ARGS(&pWarpAdapter)));
+
+        md3dDevice.Reset();
+        // clang-format off
+        CheckHr(D3D12CreateDevice(
+            pWarpAdapter.Get(),
+            D3D_FEATURE_LEVEL_11_0,
+            IID_PPV_ARGS(&md3dDevice)));
+        // clang-format on
+        pWarpAdapter.Reset();
+    }
+
+    mFence.Reset();
+    CheckHr(md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence)));
+
+    mRtvIncrement = md3dDevice->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_RTV);
+    mDsvIncrement = md3dDevice->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_DSV);
+    mCbvSrvUavIncrement =
+        md3dDevice->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV);
+
+    D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS msQualityLevels;
+    msQualityLevels.Format = mBackBufferFormat;
+    msQualityLevels.SampleCount = 4;
+    msQualityLevels.Flags = D3D12_MULTISAMPLE_QUALITY_LEVELS_FLAG_NONE;
+    msQualityLevels.NumQualityLevels = 0;
+    // clang-format off
+    CheckHr(md3dDevice->CheckFeatureSupport(
+        D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS,
+        &msQualityLevels,
+        sizeof(msQualityLevels)));
+    // clang-format on
+    mMsaa4xQuality = msQualityLevels.NumQualityLevels;
+
+    CreateCommandContext();
+    BuildSwapChain();
+    CreateTargetViewHeaps();
+    return true;
+}
+
+void D3DApp::CreateCommandContext()
+{
+    D3D12_COMMAND_QUEUE_DESC queueDesc = {};
+    queueDesc.Type = D3D12_COMMAND_LIST_TYPE_DIRECT;
+    queueDesc.Flags = D3D12_COMMAND_QUEUE_FLAG_NONE;
+    mCommandQueue.Reset();
+    CheckHr(md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue)));
+
+    // clang-format off
+    CheckHr(md3dDevice->CreateCommandAllocator(
+        D3D12_COMMAND_LIST_TYPE_DIRECT,
+        IID_PPV_ARGS(mDirectCmdListAlloc.GetAddressOf())));
+    // clang-format on
+
+    // clang-format off
+    CheckHr(md3dDevice->CreateCommandList(
+        0,
+        D3D12_COMMAND_LIST_TYPE_DIRECT,
+        mDirectCmdListAlloc.Get(),
+        nullptr,
+        IID_PPV_ARGS(mCommandList.GetAddressOf())));
+    // clang-format on
+
+    // A list is created open; every user resets it before recording.
+    mCommandList->Close();
+}
+
+void D3DApp::BuildSwapChain()
+{
+    mSwapChain.Reset();
+
+    DXGI_SWAP_CHAIN_DESC sd;
+    sd.BufferDesc.Width = UINT(mClientWidth);
+    sd.BufferDesc.Height = UINT(mClientHeight);
+    sd.BufferDesc.RefreshRate.Numerator = 60;
+    sd.BufferDesc.RefreshRate.Denominator = 1;
+    sd.BufferDesc.Format = mBackBufferFormat;
+    sd.BufferDesc.ScanlineOrdering = DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED;
+    sd.BufferDesc.Scaling = DXGI_MODE_SCALING_UNSPECIFIED;
+    sd.SampleDesc.Count = mMsaa4xEnabled ? 4 : 1;
+    sd.SampleDesc.Quality = mMsaa4xEnabled ? (mMsaa4xQuality - 1) : 0;
+    sd.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+    sd.BufferCount = SwapChainBufferCount;
+    sd.OutputWindow = mWindow;
+    sd.Windowed = TRUE;
+    sd.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+    sd.Flags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
+
+    // clang-format off
+    CheckHr(mdxgiFactory->CreateSwapChain(
+        mCommandQueue.Get(),
+        &sd,
+        mSwapChain.GetAddressOf()));
+    // clang-format on
+}
+
+void D3DApp::CreateTargetViewHeaps()
+{
+    D3D12_DESCRIPTOR_HEAP_DESC rtvHeapDesc;
+    rtvHeapDesc.Type = D3D12_DESCRIPTOR_HEAP_TYPE_RTV;
+    rtvHeapDesc.NumDescriptors = SwapChainBufferCount;
+    rtvHeapDesc.Flags = D3D12_DESCRIPTOR_HEAP_FLAG_NONE;
+    rtvHeapDesc.NodeMask = 0;
+    // clang-format off
+    CheckHr(md3dDevice->CreateDescriptorHeap(
+        &rtvHeapDesc, IID_PPV_ARGS(mRtvHeap.GetAddressOf())));
+    // clang-format on
+
+    D3D12_DESCRIPTOR_HEAP_DESC dsvHeapDesc;
+    dsvHeapDesc.Type = D3D12_DESCRIPTOR_HEAP_TYPE_DSV;
+    dsvHeapDesc.NumDescriptors = 1;
+    dsvHeapDesc.Flags = D3D12_DESCRIPTOR_HEAP_FLAG_NONE;
+    dsvHeapDesc.NodeMask = 0;
+    // clang-format off
+    CheckHr(md3dDevice->CreateDescriptorHeap(
+        &dsvHeapDesc, IID_PPV_ARGS(mDsvHeap.GetAddressOf())));
+    // clang-format on
+}
+
+void D3DApp::HandleResize()
+{
+    WaitForGpuIdle();
+
+    CheckHr(mCommandList->Reset(mDirectCmdListAlloc.Get(), nullptr));
+
+    for (int i = 0; i < SwapChainBufferCount; ++i)
+        mSwapChainBuffer[i].Reset();
+    mDepthStencilBuffer.Reset();
+
+    // clang-format off
+    CheckHr(mSwapChain->ResizeBuffers(
+        SwapChainBufferCount,
+        mClientWidth, mClientHeight,
+        mBackBufferFormat,
+        DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH));
+    // clang-format on
+
+    mBackBufferIndex = 0;
+
+    CD3DX12_CPU_DESCRIPTOR_HANDLE rtvHeapHandle(mRtvHeap->GetCPUDescriptorHandleForHeapStart());
+    for (UINT i = 0; i < SwapChainBufferCount; i++)
+    {
+        CheckHr(mSwapChain->GetBuffer(i, IID_PPV_ARGS(&mSwapChainBuffer[i])));
+        md3dDevice->CreateRenderTargetView(mSwapChainBuffer[i].Get(), nullptr, rtvHeapHandle);
+        rtvHeapHandle.Offset(1, mRtvIncrement);
+    }
+
+    D3D12_RESOURCE_DESC depthStencilDesc;
+    depthStencilDesc.Dimension = D3D12_RESOURCE_DIMENSION_TEXTURE2D;
+    depthStencilDesc.Alignment = 0;
+    depthStencilDesc.Width = UINT64(int64_t(mClientWidth));
+    depthStencilDesc.Height = UINT(mClientHeight);
+    depthStencilDesc.DepthOrArraySize = 1;
+    depthStencilDesc.MipLevels = 1;
+    depthStencilDesc.Format = DXGI_FORMAT_R24G8_TYPELESS;
+    depthStencilDesc.SampleDesc.Count = mMsaa4xEnabled ? 4 : 1;
+    depthStencilDesc.SampleDesc.Quality = mMsaa4xEnabled ? (mMsaa4xQuality - 1) : 0;
+    depthStencilDesc.Layout = D3D12_TEXTURE_LAYOUT_UNKNOWN;
+    depthStencilDesc.Flags = D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL;
+
+    D3D12_CLEAR_VALUE optClear;
+    optClear.Format = mDepthFormat;
+    optClear.DepthStencil.Depth = 1.0f;
+    optClear.DepthStencil.Stencil = 0;
+    // clang-format off
+    CheckHr(md3dDevice->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT),
+        D3D12_HEAP_FLAG_NONE,
+        &depthStencilDesc,
+        D3D12_RESOURCE_STATE_COMMON,
+        &optClear,
+        IID_PPV_ARGS(mDepthStencilBuffer.GetAddressOf())));
+    // clang-format on
+
+    D3D12_DEPTH_STENCIL_VIEW_DESC dsvDesc;
+    dsvDesc.Flags = D3D12_DSV_FLAG_NONE;
+    dsvDesc.ViewDimension = D3D12_DSV_DIMENSION_TEXTURE2D;
+    dsvDesc.Format = mDepthFormat;
+    dsvDesc.Texture2D.MipSlice = 0;
+    md3dDevice->CreateDepthStencilView(mDepthStencilBuffer.Get(), &dsvDesc,
+                                       mDsvHeap->GetCPUDescriptorHandleForHeapStart());
+
+    mCommandList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
+                                         mDepthStencilBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
+                                         D3D12_RESOURCE_STATE_DEPTH_WRITE));
+
+    CheckHr(mCommandList->Close());
+    ID3D12CommandList* cmdsLists[] = {mCommandList.Get()};
+    mCommandQueue->ExecuteCommandLists(_countof(cmdsLists), cmdsLists);
+
+    WaitForGpuIdle();
+
+    mViewport.TopLeftX = 0;
+    mViewport.TopLeftY = 0;
+    mViewport.Width = float(mClientWidth);
+    mViewport.Height = float(mClientHeight);
+    mViewport.MinDepth = 0.0f;
+    mViewport.MaxDepth = 1.0f;
+
+    mScissor = {0, 0, mClientWidth, mClientHeight};
+}
+
+void D3DApp::WaitForGpuIdle()
+{
+    mCurrentFence++;
+
+    CheckHr(mCommandQueue->Signal(mFence.Get(), mCurrentFence));
+
+    if (mFence->GetCompletedValue() < mCurrentFence)
+    {
+        HANDLE eventHandle = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+        CheckHr(mFence->SetEventOnCompletion(mCurrentFence, eventHandle));
+        WaitForSingleObject(eventHandle, INFINITE);
+        CloseHandle(eventHandle);
+    }
+}

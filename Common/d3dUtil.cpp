@@ -1,0 +1,68 @@
+#include "d3dUtil.h"
+
+#include <cwchar>
+#include <vector>
+
+DxException::DxException(HRESULT result, const std::wstring& expression,
+                         const std::wstring& sourceFile, int sourceLine)
+    : Result(result), Expression(expression), SourceFile(sourceFile), SourceLine(sourceLine)
+{
+}
+
+std::wstring DxException::Describe() const
+{
+    return Expression + L" failed in " + SourceFile + L"; line " + std::to_wstring(SourceLine) +
+           L"; error: " + ResultCodeText(Result);
+}
+
+std::wstring WidenAnsi(const std::string& text)
+{
+    wchar_t buffer[512];
+    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, 512) > 0)
+        return std::wstring(buffer);
+
+    // Longer texts do not fit the fixed buffer; convert them whole rather than
+    // lose the file name of a report.
+    int needed = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (needed <= 0)
+        return std::wstring();
+    std::vector<wchar_t> large(size_t(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, large.data(), needed);
+    return std::wstring(large.data());
+}
+
+std::wstring ResultCodeText(HRESULT code)
+{
+    LPWSTR systemText = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, DWORD(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
+
+    std::wstring text;
+    if (length > 0 && systemText)
+    {
+        text.assign(systemText, length);
+        // Drop a trailing line feed and, only then, a carriage return before it.
+        if (text.size() > 1 && text.back() == L'\n')
+        {
+            text.pop_back();
+            if (!text.empty() && text.back() == L'\r')
+                text.pop_back();
+        }
+    }
+    else
+    {
+        // Fallbacks worded as the platform's COM error class words them.
+        wchar_t buffer[32];
+        const uint32_t value = uint32_t(code);
+        if (value > 0x80040200u && value <= 0x8004FFFFu)
+            std::swprintf(buffer, 32, L"IDispatch error #%d", int(value - 0x80040200u));
+        else
+            std::swprintf(buffer, 32, L"Unknown error 0x%0lX", static_cast<unsigned long>(value));
+        text = buffer;
+    }
+    if (systemText)
+        LocalFree(systemText);
+    return text;
+}

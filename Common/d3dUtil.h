@@ -1,0 +1,67 @@
+// Error reporting for platform calls, and the small utilities shared by the
+// framework and the scene.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d12.h>
+#include <d3dx12.h>
+
+#include <memory>
+#include <string>
+
+// One exception type for every failed platform call: the result code, the
+// checked expression exactly as written, and where the check sits.
+class DxException
+{
+public:
+    DxException() = default;
+    DxException(HRESULT result, const std::wstring& expression, const std::wstring& sourceFile,
+                int sourceLine);
+
+    // "<expression> failed in <file>; line <n>; error: <system text>"
+    std::wstring Describe() const;
+
+    HRESULT Result = S_OK;
+    std::wstring Expression;
+    std::wstring SourceFile;
+    int SourceLine = -1;
+};
+
+// Converts text in the system's ANSI code page to a wide string.
+std::wstring WidenAnsi(const std::string& text);
+
+// The system's message for a result code, without its trailing line break, or
+// the fallback wording for codes the system has no text for.
+std::wstring ResultCodeText(HRESULT code);
+
+// Evaluates a platform call and throws DxException if its result is a failure.
+// The file name is widened on every check, as the call's result is known only
+// afterwards.
+#define CheckHr(expression)                                                                        \
+    do                                                                                             \
+    {                                                                                              \
+        HRESULT checkResult_ = (expression);                                                       \
+        std::wstring checkFile_ = WidenAnsi(__FILE__);                                             \
+        if (FAILED(checkResult_))                                                                  \
+        {                                                                                          \
+            throw DxException(checkResult_, L"" #expression, checkFile_, __LINE__);                \
+        }                                                                                          \
+    } while (false)
+
+// Check sites pass the address of a temporary description, such as
+// &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), as the platform's own
+// compiler accepts. These overloads give that expression the same meaning in
+// standard C++: the temporary lives until the end of the full call.
+inline const CD3DX12_HEAP_PROPERTIES* operator&(CD3DX12_HEAP_PROPERTIES&& value)
+{
+    return std::addressof(value);
+}
+inline const CD3DX12_RESOURCE_DESC* operator&(CD3DX12_RESOURCE_DESC&& value)
+{
+    return std::addressof(value);
+}
+inline const CD3DX12_RESOURCE_BARRIER* operator&(CD3DX12_RESOURCE_BARRIER&& value)
+{
+    return std::addressof(value);
+}

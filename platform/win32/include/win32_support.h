@@ -1,0 +1,36 @@
+// Linux-side services of the Win32 stand-in that the other platform modules
+// and the tests use. The program itself never includes this header.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace win32
+{
+
+// Where the performance counter and Sleep take their time from. The default
+// is the monotonic clock in nanoseconds; tests install a source they control.
+class TimeSource
+{
+public:
+    virtual ~TimeSource() = default;
+    virtual int64_t Counter() = 0;
+    virtual int64_t Frequency() = 0;
+    virtual void Sleep(uint32_t milliseconds) = 0;
+};
+
+// Installs `source` (not owned); nullptr restores the monotonic clock.
+void SetTimeSource(TimeSource* source);
+
+// UTF-8 <-> wide (UTF-32 wchar_t) conversions. Invalid input becomes U+FFFD.
+std::string Utf8FromWide(const wchar_t* text);
+std::string Utf8FromWide(const std::wstring& text);
+std::wstring WideFromUtf8(const std::string& text);
+
+// Drops every posted message and a pending quit request (tests start each case
+// with an empty queue).
+void ResetMessageQueue();
+
+} // namespace win32

@@ -1,0 +1,43 @@
+#!/bin/sh
+# Installs every Debian 12 package the project needs to build, test and run.
+# Idempotent: when everything is present it changes nothing and runs no
+# `apt-get update`. Works as root or through sudo.
+set -eu
+
+PACKAGES="
+  g++ make cmake pkg-config
+  directx-headers-dev
+  libvulkan-dev mesa-vulkan-drivers vulkan-validationlayers
+  libsdl2-dev libsdl2-mixer-dev
+  libshaderc-dev glslang-dev spirv-tools
+  libglm-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils
+  lame
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+else
+    echo "install-deps: missing packages:$missing" >&2
+    echo "install-deps: run this script as root, or install sudo" >&2
+    exit 1
+fi
+
+echo "install-deps: installing$missing"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# shellcheck disable=SC2086
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
