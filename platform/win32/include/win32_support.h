@@ -29,6 +29,11 @@ std::string Utf8FromWide(const wchar_t* text);
 std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& text);
 
+// The Win32 error code for a POSIX errno value, as the file functions report
+// it through GetLastError. Values without a closer match give
+// ERROR_GEN_FAILURE.
+DWORD Win32ErrorFromErrno(int error);
+
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();
