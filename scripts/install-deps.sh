@@ -14,6 +14,8 @@ PACKAGES="
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
   lame
+  clang libclang-rt-14-dev
+  imagemagick
 "
 
 missing=""
