@@ -13,7 +13,7 @@ PACKAGES="
   libglm-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
-  lame
+  lame libsquish-dev
 "
 
 missing=""
