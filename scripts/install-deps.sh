@@ -13,9 +13,13 @@ PACKAGES="
   libglm-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
+<<<<<<< HEAD
   lame
   clang libclang-rt-14-dev
   imagemagick
+=======
+  lame libsquish-dev
+>>>>>>> assets
 "
 
 missing=""
