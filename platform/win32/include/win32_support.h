@@ -29,6 +29,10 @@ std::string Utf8FromWide(const wchar_t* text);
 std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& text);
 
+// The window that holds the mouse capture, or 0. The window system reads it
+// to keep delivering mouse input while a button is held outside the window.
+HWND CapturedWindow();
+
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();
