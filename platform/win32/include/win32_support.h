@@ -34,6 +34,10 @@ std::wstring WideFromUtf8(const std::string& text);
 // ERROR_GEN_FAILURE.
 DWORD Win32ErrorFromErrno(int error);
 
+// The window that holds the mouse capture, or 0. The window system reads it
+// to keep delivering mouse input while a button is held outside the window.
+HWND CapturedWindow();
+
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();

@@ -397,6 +397,10 @@ extern "C"
     BOOL WINAPI SetWindowTextW(HWND hWnd, LPCWSTR lpString);
     int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 
+    // Mouse capture
+    HWND WINAPI SetCapture(HWND hWnd);
+    BOOL WINAPI ReleaseCapture(void);
+
     // Time
     BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
     BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);

@@ -3,6 +3,8 @@
 // the display layer.
 #include "window_table.h"
 
+#include <win32_support.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -22,6 +24,7 @@ std::map<std::wstring, ClassRecord> gClasses;
 std::map<HWND, std::unique_ptr<WindowRecord>> gWindows;
 ATOM gNextAtom = 0xC000;
 HWND gNextWindow = 1;
+HWND gCaptureWindow = 0;
 
 ClassRecord* FindClass(LPCWSTR name)
 {
@@ -43,6 +46,11 @@ WindowRecord* FindWindowRecord(HWND handle)
 {
     auto it = gWindows.find(handle);
     return it == gWindows.end() ? nullptr : it->second.get();
+}
+
+HWND CapturedWindow()
+{
+    return gCaptureWindow;
 }
 
 } // namespace win32
@@ -131,6 +139,9 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd)
     }
     SendMessageW(hWnd, WM_DESTROY, 0, 0);
     SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
+    // A destroyed window gives up the capture, as on the real platform.
+    if (win32::gCaptureWindow == hWnd)
+        win32::gCaptureWindow = 0;
     win32::gWindows.erase(hWnd);
     return TRUE;
 }
@@ -184,6 +195,25 @@ extern "C" int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount)
     window->Text.copy(lpString, size_t(count));
     lpString[count] = L'\0';
     return count;
+}
+
+extern "C" HWND WINAPI SetCapture(HWND hWnd)
+{
+    if (!win32::FindWindowRecord(hWnd))
+    {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    const HWND previous = win32::gCaptureWindow;
+    win32::gCaptureWindow = hWnd;
+    return previous;
+}
+
+extern "C" BOOL WINAPI ReleaseCapture(void)
+{
+    // Succeeds whether or not a window held the capture.
+    win32::gCaptureWindow = 0;
+    return TRUE;
 }
 
 extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
