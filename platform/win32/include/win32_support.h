@@ -29,6 +29,12 @@ std::string Utf8FromWide(const wchar_t* text);
 std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& text);
 
+// The Win32 error for a POSIX file call on `path` that failed with
+// `errnoValue`. As on Windows, a missing file in an existing directory is
+// ERROR_FILE_NOT_FOUND and a path through a missing directory
+// ERROR_PATH_NOT_FOUND.
+DWORD FileErrorFromErrno(int errnoValue, const std::string& path);
+
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();
