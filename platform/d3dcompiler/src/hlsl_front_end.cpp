@@ -107,6 +107,11 @@ CompileOutcome CompileHlslFile(const CompileRequest& request)
 
     std::unique_ptr<shaderc_compiler, decltype(&shaderc_compiler_release)> compiler(
         shaderc_compiler_initialize(), shaderc_compiler_release);
+    if (!compiler)
+    {
+        outcome.Result = E_OUTOFMEMORY;
+        return outcome;
+    }
     Options options = MakeOptions(request);
     const shaderc_shader_kind kind = request.Stage == shader_bytecode::Stage::Vertex
                                          ? shaderc_vertex_shader
@@ -115,7 +120,7 @@ CompileOutcome CompileHlslFile(const CompileRequest& request)
         shaderc_compile_into_spv(compiler.get(), source.data(), source.size(), kind,
                                  request.Path.c_str(), request.EntryPoint.c_str(), options.get()),
         shaderc_result_release);
-    if (!compiler || !result)
+    if (!result)
     {
         outcome.Result = E_OUTOFMEMORY;
         return outcome;
