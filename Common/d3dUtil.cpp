@@ -66,3 +66,22 @@ std::wstring ResultCodeText(HRESULT code)
         LocalFree(systemText);
     return text;
 }
+
+Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
+                                                   const D3D_SHADER_MACRO* defines,
+                                                   const std::string& entrypoint,
+                                                   const std::string& target)
+{
+    Microsoft::WRL::ComPtr<ID3DBlob> byteCode;
+    Microsoft::WRL::ComPtr<ID3DBlob> errors;
+    HRESULT hr = D3DCompileFromFile(filename.c_str(), defines, D3D_COMPILE_STANDARD_FILE_INCLUDE,
+                                    entrypoint.c_str(), target.c_str(), 0, 0, &byteCode, &errors);
+
+    // The messages go out before the result is examined, so warnings of a
+    // successful compilation are seen too.
+    if (errors != nullptr)
+        OutputDebugStringA(static_cast<const char*>(errors->GetBufferPointer()));
+
+    CheckHr(hr);
+    return byteCode;
+}

@@ -6,6 +6,8 @@
 
 #include <d3d12.h>
 #include <d3dx12.h>
+#include <d3dcompiler.h>
+#include <wrl/client.h>
 
 #include <memory>
 #include <string>
@@ -48,6 +50,15 @@ std::wstring ResultCodeText(HRESULT code);
             throw DxException(checkResult_, L"" #expression, checkFile_, __LINE__);                \
         }                                                                                          \
     } while (false)
+
+// Compiles entry point `entrypoint` of the HLSL file `filename` for `target`
+// ("vs_5_1", "ps_5_1") and returns the byte code. The compiler's messages,
+// warnings included, go to the debugger output; a failed compilation throws
+// DxException.
+Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
+                                                   const D3D_SHADER_MACRO* defines,
+                                                   const std::string& entrypoint,
+                                                   const std::string& target);
 
 // Check sites pass the address of a temporary description, such as
 // &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), as the platform's own

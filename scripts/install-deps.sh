@@ -9,7 +9,7 @@ PACKAGES="
   directx-headers-dev
   libvulkan-dev mesa-vulkan-drivers vulkan-validationlayers
   libsdl2-dev libsdl2-mixer-dev
-  libshaderc-dev glslang-dev spirv-tools
+  libshaderc-dev glslang-dev spirv-tools spirv-headers
   libglm-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils

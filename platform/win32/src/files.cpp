@@ -126,8 +126,7 @@ int OpenRegularFile(const std::string& path, DWORD& error)
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0)
     {
-        error = errno == ENOENT && !ParentFolderExists(path) ? ERROR_PATH_NOT_FOUND
-                                                             : Win32ErrorFromErrno(errno);
+        error = FileErrorFromErrno(errno, path);
         return -1;
     }
     struct stat status;
@@ -143,6 +142,12 @@ int OpenRegularFile(const std::string& path, DWORD& error)
     return -1;
 }
 } // namespace
+DWORD FileErrorFromErrno(int errnoValue, const std::string& path)
+{
+    return errnoValue == ENOENT && !ParentFolderExists(path) ? ERROR_PATH_NOT_FOUND
+                                                             : Win32ErrorFromErrno(errnoValue);
+}
+
 } // namespace win32
 
 extern "C" HANDLE WINAPI CreateFile2(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
