@@ -7,7 +7,15 @@
 // matrices the CPU works with.
 #pragma once
 
+#include "UploadBuffer.h"
+
+#include <windows.h>
+
+#include <d3d12.h>
+#include <wrl/client.h>
+
 #include <cstddef>
+#include <memory>
 
 constexpr int MaxLights = 16;
 
@@ -90,3 +98,22 @@ static_assert(offsetof(PerPassConstants, FrameSeconds) == 428);
 static_assert(offsetof(PerPassConstants, AmbientColor) == 432);
 static_assert(offsetof(PerPassConstants, Lights) == 448);
 static_assert(sizeof(PerPassConstants) == 1216);
+
+// One set of the per-frame resources in the ring: the frame's command
+// allocator and its constant buffers, which the CPU rewrites only once the GPU
+// has finished the frame last drawn with them (Fence).
+struct FrameResource
+{
+    FrameResource(ID3D12Device* device, UINT passCount, UINT objectCount, UINT materialCount);
+    FrameResource(const FrameResource&) = delete;
+    FrameResource& operator=(const FrameResource&) = delete;
+    ~FrameResource();
+
+    Microsoft::WRL::ComPtr<ID3D12CommandAllocator> CmdAlloc;
+    std::unique_ptr<UploadBuffer<PerPassConstants>> PassBuffer;
+    std::unique_ptr<UploadBuffer<PerObjectConstants>> ObjectBuffer;
+    std::unique_ptr<UploadBuffer<PerMaterialConstants>> MaterialBuffer;
+
+    // The fence value of the last frame drawn with this set; 0 until then.
+    UINT64 Fence = 0;
+};

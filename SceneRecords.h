@@ -66,6 +66,16 @@ struct SceneGeometry
     std::unordered_map<std::string, SubmeshRange> Submeshes;
 };
 
+// A loaded texture. The upload buffer stays with it for the whole run: the
+// start-up command list copies from it after the load step has returned.
+struct TextureRecord
+{
+    std::string Name;
+    std::wstring Filename;
+    Microsoft::WRL::ComPtr<ID3D12Resource> Resource;
+    Microsoft::WRL::ComPtr<ID3D12Resource> UploadHeap;
+};
+
 struct MaterialRecord
 {
     std::string Name;

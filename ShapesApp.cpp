@@ -15,6 +15,7 @@ ShapesApp::~ShapesApp()
 void ShapesApp::HandleResize()
 {
     D3DApp::HandleResize();
+    SelectScenePipeline();
     UpdateProjection();
 }
 
@@ -26,8 +27,8 @@ void ShapesApp::UpdateProjection()
 void ShapesApp::UpdateFrame(const FrameClock& clock)
 {
     AnimateCamera(clock);
-
-    const float t = clock.RunningSeconds();
-    for (auto& item : mAllItems)
-        AnimateOrbitingItems(*item, t);
+    WaitForFrameResource();
+    UploadObjectConstants(clock);
+    UploadMaterialConstants();
+    UploadPassConstants(clock);
 }

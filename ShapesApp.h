@@ -6,6 +6,7 @@
 // steps can run without a device.
 #pragma once
 
+#include "FrameResource.h"
 #include "MathHelpers.h"
 #include "SceneRecords.h"
 #include "d3dApp.h"
@@ -42,15 +43,34 @@ public:
     static constexpr int OpaqueLayer = 0;
     static constexpr int ItemLayerCount = 1;
 
+    bool StartUp() override;
+
 protected:
     void HandleResize() override;
     void UpdateFrame(const FrameClock& clock) override;
+    void DrawFrame(const FrameClock& clock) override;
     void HandleMouseDown(WPARAM flags, int x, int y) override;
     void HandleMouseUp(WPARAM flags, int x, int y) override;
     void HandleMouseMove(WPARAM flags, int x, int y) override;
 
+    void LoadSceneTextures();
+    void BuildSceneRootSignature();
+    void BuildTextureDescriptorHeap();
+    void CompileSceneShaders();
+    void BuildSceneGeometry();
     void BuildSceneMaterials();
     void BuildSceneItems();
+    void BuildFrameRing();
+    void BuildScenePipelines();
+    // Points "opaque" at the pipeline whose sample count matches the current
+    // multisampling setting.
+    void SelectScenePipeline();
+
+    void WaitForFrameResource();
+    void UploadObjectConstants(const FrameClock& clock);
+    void UploadMaterialConstants();
+    void UploadPassConstants(const FrameClock& clock);
+    void DrawSceneItems(ID3D12GraphicsCommandList* cmdList, const std::vector<SceneItem*>& items);
 
     void UpdateProjection();
     void AnimateCamera(const FrameClock& clock);
@@ -65,17 +85,24 @@ protected:
     // Moves the item if it is one of the three orbiting spheres.
     void AnimateOrbitingItems(SceneItem& item, float runningSeconds);
 
+    std::vector<std::unique_ptr<FrameResource>> mFrameRing;
+    FrameResource* mCurrFrameResource = nullptr;
+    int mFrameRingIndex = 0;
+
     Microsoft::WRL::ComPtr<ID3D12RootSignature> mRootSignature;
     Microsoft::WRL::ComPtr<ID3D12DescriptorHeap> mSrvDescriptorHeap;
 
     std::unordered_map<std::string, std::unique_ptr<SceneGeometry>> mGeometryTable;
     std::unordered_map<std::string, std::unique_ptr<MaterialRecord>> mMaterialTable;
+    std::unordered_map<std::string, std::unique_ptr<TextureRecord>> mTextureTable;
     std::unordered_map<std::string, Microsoft::WRL::ComPtr<ID3DBlob>> mShaderTable;
     std::unordered_map<std::string, Microsoft::WRL::ComPtr<ID3D12PipelineState>> mPSOs;
     std::vector<D3D12_INPUT_ELEMENT_DESC> mVertexInputLayout;
 
     std::vector<std::unique_ptr<SceneItem>> mAllItems;
     std::array<std::vector<SceneItem*>, ItemLayerCount> mItemLayers;
+
+    PerPassConstants mPassData;
 
     // The camera. Phase 1 rises in front of the city, phase 2 sweeps around
     // the origin, phases 3 to 5 drift towards it from three heights. The
