@@ -57,11 +57,18 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* lis
         mBuffers.push_back(list->CommandBuffer());
     }
     uint64_t serial = 0;
-    if (FAILED(Owner().Queue().Submit(mBuffers.data(), uint32_t(mBuffers.size()), VK_NULL_HANDLE, 0,
-                                      &serial)))
+    if (FAILED(Owner().Queue().Submit(mBuffers.data(), uint32_t(mBuffers.size()), mWaits,
+                                      VK_NULL_HANDLE, 0, &serial)))
         return;
+    ClearWaitsLocked();
     for (CommandList* list : mLists)
         list->Submitted(serial);
+}
+
+void CommandQueue::ClearWaitsLocked()
+{
+    mWaits.clear();
+    mWaitedFences.clear();
 }
 
 HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value)
@@ -69,7 +76,30 @@ HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value)
     auto* ownFence = Unwrap<Fence>(fence, Owner());
     if (!ownFence || !ownFence->ClaimSignal(value))
         return E_INVALIDARG;
-    return Owner().Queue().Submit(nullptr, 0, ownFence->Semaphore(), value, nullptr);
+    std::lock_guard lock(mMutex);
+    HRESULT hr = Owner().Queue().Submit(nullptr, 0, mWaits, ownFence->Semaphore(), value, nullptr);
+    if (SUCCEEDED(hr))
+        ClearWaitsLocked();
+    return hr;
+}
+
+HRESULT CommandQueue::Wait(ID3D12Fence* fence, UINT64 value)
+{
+    auto* ownFence = Unwrap<Fence>(fence, Owner());
+    if (!ownFence)
+        return E_INVALIDARG;
+    // The wait joins the next submission; the fence is kept alive until then.
+    std::lock_guard lock(mMutex);
+    try
+    {
+        mWaits.push_back({ownFence->Semaphore(), value});
+        mWaitedFences.emplace_back(fence);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
 }
 
 } // namespace d3d12

@@ -74,7 +74,8 @@ HRESULT Submission::BeginSetUpLocked()
     return S_OK;
 }
 
-HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count, VkSemaphore fence,
+HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
+                           const std::vector<SemaphoreValue>& waits, VkSemaphore fence,
                            uint64_t value, uint64_t* serial)
 {
     std::vector<std::function<void()>> ready;
@@ -121,7 +122,16 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count, VkSem
         signals[1] = {VK_STRUCTURE_TYPE_SEMAPHORE_SUBMIT_INFO, nullptr, fence, value,
                       VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,    0};
 
+        std::vector<VkSemaphoreSubmitInfo> waitInfos;
+        for (const SemaphoreValue& wait : waits)
+        {
+            waitInfos.push_back({VK_STRUCTURE_TYPE_SEMAPHORE_SUBMIT_INFO, nullptr, wait.Semaphore,
+                                 wait.Value, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, 0});
+        }
+
         auto submit = vkrt::Structure<VkSubmitInfo2>(VK_STRUCTURE_TYPE_SUBMIT_INFO_2);
+        submit.waitSemaphoreInfoCount = uint32_t(waitInfos.size());
+        submit.pWaitSemaphoreInfos = waitInfos.data();
         submit.commandBufferInfoCount = total;
         submit.pCommandBufferInfos = infos;
         submit.signalSemaphoreInfoCount = fence != VK_NULL_HANDLE ? 2 : 1;

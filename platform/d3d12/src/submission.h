@@ -17,6 +17,12 @@
 namespace d3d12
 {
 
+struct SemaphoreValue
+{
+    VkSemaphore Semaphore;
+    uint64_t Value;
+};
+
 class Submission
 {
 public:
@@ -39,11 +45,13 @@ public:
         return hr;
     }
 
-    // Submits `count` command buffers behind any pending set-up work and, if
-    // `fence` is given, signals it to `value` once they have run. `serial`
-    // receives the submission's number on the timeline.
-    HRESULT Submit(const VkCommandBuffer* buffers, uint32_t count, VkSemaphore fence,
-                   uint64_t value, uint64_t* serial);
+    // Submits `count` command buffers behind any pending set-up work, once
+    // every semaphore in `waits` has reached its value, and signals `fence` to
+    // `value` (where given) once they have run. `serial` receives the
+    // submission's number on the timeline.
+    HRESULT Submit(const VkCommandBuffer* buffers, uint32_t count,
+                   const std::vector<SemaphoreValue>& waits, VkSemaphore fence, uint64_t value,
+                   uint64_t* serial);
 
     uint64_t CompletedSerial() const;
     void WaitForSerial(uint64_t serial) const;
