@@ -50,13 +50,14 @@ TEST_F(Objects, KeepTheirDeviceAliveUntilTheLastIsReleased)
     ASSERT_HRESULT_SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(&factory)));
     ASSERT_HRESULT_SUCCEEDED(factory->EnumWarpAdapter(IID_PPV_ARGS(&warp)));
     ComPtr<ID3D12Device> device;
-    ASSERT_HRESULT_SUCCEEDED(D3D12CreateDevice(warp.Get(), D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
+    ASSERT_HRESULT_SUCCEEDED(
+        D3D12CreateDevice(warp.Get(), D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
     ComPtr<ID3D12Resource> buffer;
     const CD3DX12_HEAP_PROPERTIES heap(D3D12_HEAP_TYPE_UPLOAD);
     const auto desc = CD3DX12_RESOURCE_DESC::Buffer(64);
-    ASSERT_HRESULT_SUCCEEDED(device->CreateCommittedResource(
-        &heap, D3D12_HEAP_FLAG_NONE, &desc, D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
-        IID_PPV_ARGS(&buffer)));
+    ASSERT_HRESULT_SUCCEEDED(device->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &desc,
+                                                             D3D12_RESOURCE_STATE_GENERIC_READ,
+                                                             nullptr, IID_PPV_ARGS(&buffer)));
 
     // The program's handle goes first; the buffer still works and still
     // names its device.
@@ -71,7 +72,8 @@ TEST_F(Objects, KeepTheirDeviceAliveUntilTheLastIsReleased)
 
 TEST_F(Objects, ReportIncrementsAndHeapHandlesConsistently)
 {
-    const UINT increment = Device()->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_RTV);
+    const UINT increment =
+        Device()->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_RTV);
     EXPECT_GT(increment, 0u);
     EXPECT_EQ(Device()->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE(9)), 0u);
 
@@ -90,15 +92,18 @@ TEST_F(Objects, ReportIncrementsAndHeapHandlesConsistently)
 
 TEST_F(Objects, BuffersHaveDistinctAddressesAndTexturesNone)
 {
-    ComPtr<ID3D12Resource> first = CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, 256, D3D12_RESOURCE_STATE_GENERIC_READ);
-    ComPtr<ID3D12Resource> second = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 256, D3D12_RESOURCE_STATE_COMMON);
+    ComPtr<ID3D12Resource> first =
+        CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, 256, D3D12_RESOURCE_STATE_GENERIC_READ);
+    ComPtr<ID3D12Resource> second =
+        CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 256, D3D12_RESOURCE_STATE_COMMON);
     const D3D12_GPU_VIRTUAL_ADDRESS a = first->GetGPUVirtualAddress();
     const D3D12_GPU_VIRTUAL_ADDRESS b = second->GetGPUVirtualAddress();
     EXPECT_NE(a, 0u);
     EXPECT_NE(b, 0u);
     EXPECT_TRUE(a + 256 <= b || b + 256 <= a);
-    ComPtr<ID3D12Resource> texture = CreateTexture(
-        CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4), D3D12_RESOURCE_STATE_COMMON);
+    ComPtr<ID3D12Resource> texture =
+        CreateTexture(CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4),
+                      D3D12_RESOURCE_STATE_COMMON);
     EXPECT_EQ(texture->GetGPUVirtualAddress(), 0u);
 
     const D3D12_RESOURCE_DESC desc = texture->GetDesc();
@@ -108,11 +113,13 @@ TEST_F(Objects, BuffersHaveDistinctAddressesAndTexturesNone)
 
 TEST_F(Objects, OnlyCpuVisibleBuffersMap)
 {
-    ComPtr<ID3D12Resource> local = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 64, D3D12_RESOURCE_STATE_COMMON);
+    ComPtr<ID3D12Resource> local =
+        CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 64, D3D12_RESOURCE_STATE_COMMON);
     void* mapped = reinterpret_cast<void*>(1);
     EXPECT_EQ(local->Map(0, nullptr, &mapped), E_INVALIDARG);
     EXPECT_EQ(mapped, nullptr);
-    ComPtr<ID3D12Resource> upload = CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, 64, D3D12_RESOURCE_STATE_GENERIC_READ);
+    ComPtr<ID3D12Resource> upload =
+        CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, 64, D3D12_RESOURCE_STATE_GENERIC_READ);
     EXPECT_EQ(upload->Map(1, nullptr, &mapped), E_INVALIDARG);
     EXPECT_HRESULT_SUCCEEDED(upload->Map(0, nullptr, nullptr));
     EXPECT_HRESULT_SUCCEEDED(upload->Map(0, nullptr, &mapped));
@@ -162,27 +169,49 @@ D3D12_RESOURCE_DESC Texture(DXGI_FORMAT format, UINT64 width, UINT height,
 }
 
 const RefusedResource Refused[] = {
-    {"EmptyBuffer", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(0), Common, false, E_INVALIDARG},
-    {"BufferWithClearValue", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64), Common, true, E_INVALIDARG},
-    {"RenderTargetBuffer", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64, Rt), Common, false, E_INVALIDARG},
-    {"UploadNotGenericRead", D3D12_HEAP_TYPE_UPLOAD, CD3DX12_RESOURCE_DESC::Buffer(64), Common, false, E_INVALIDARG},
-    {"ReadbackNotCopyDest", D3D12_HEAP_TYPE_READBACK, CD3DX12_RESOURCE_DESC::Buffer(64), Read, false, E_INVALIDARG},
-    {"TextureInUploadHeap", D3D12_HEAP_TYPE_UPLOAD, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4), Read, false, E_INVALIDARG},
-    {"UnknownHeap", D3D12_HEAP_TYPE(9), CD3DX12_RESOURCE_DESC::Buffer(64), Common, false, E_INVALIDARG},
-    {"UnknownState", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64), D3D12_RESOURCE_STATES(0x80000000), false, E_INVALIDARG},
-    {"ZeroWidth", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 0, 4), Common, false, E_INVALIDARG},
-    {"TooWide", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 16385, 4), Common, false, E_INVALIDARG},
-    {"TooManyMips", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, D3D12_RESOURCE_FLAG_NONE, 4), Common, false, E_INVALIDARG},
-    {"UnknownFormat", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_UNKNOWN, 4, 4), Common, false, E_INVALIDARG},
-    {"ColourFormatForDepth", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Ds), Common, false, E_INVALIDARG},
-    {"DepthFormatForColour", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_D24_UNORM_S8_UINT, 4, 4, Rt), Common, false, E_INVALIDARG},
-    {"ClearValueWithoutTargetUse", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4), Common, true, E_INVALIDARG},
-    {"MultisampledMips", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 2, 4), Common, false, E_INVALIDARG},
-    {"QualityBeyondTheLevels", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 1, 4, 1), Common, false, E_INVALIDARG},
-    {"ThreeSamples", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 1, 3), Common, false, E_INVALIDARG},
-    {"RenderTargetOfCompressedFormat", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_BC1_UNORM, 4, 4, Rt), Common, false, E_INVALIDARG},
-    {"VolumeTexture", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Tex3D(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, 4), Common, false, E_NOTIMPL},
-    {"CustomHeap", D3D12_HEAP_TYPE_CUSTOM, CD3DX12_RESOURCE_DESC::Buffer(64), Common, false, E_NOTIMPL},
+    {"EmptyBuffer", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(0), Common, false,
+     E_INVALIDARG},
+    {"BufferWithClearValue", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64), Common,
+     true, E_INVALIDARG},
+    {"RenderTargetBuffer", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64, Rt), Common,
+     false, E_INVALIDARG},
+    {"UploadNotGenericRead", D3D12_HEAP_TYPE_UPLOAD, CD3DX12_RESOURCE_DESC::Buffer(64), Common,
+     false, E_INVALIDARG},
+    {"ReadbackNotCopyDest", D3D12_HEAP_TYPE_READBACK, CD3DX12_RESOURCE_DESC::Buffer(64), Read,
+     false, E_INVALIDARG},
+    {"TextureInUploadHeap", D3D12_HEAP_TYPE_UPLOAD, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4), Read,
+     false, E_INVALIDARG},
+    {"UnknownHeap", D3D12_HEAP_TYPE(9), CD3DX12_RESOURCE_DESC::Buffer(64), Common, false,
+     E_INVALIDARG},
+    {"UnknownState", D3D12_HEAP_TYPE_DEFAULT, CD3DX12_RESOURCE_DESC::Buffer(64),
+     D3D12_RESOURCE_STATES(0x80000000), false, E_INVALIDARG},
+    {"ZeroWidth", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 0, 4), Common, false,
+     E_INVALIDARG},
+    {"TooWide", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 16385, 4), Common,
+     false, E_INVALIDARG},
+    {"TooManyMips", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, D3D12_RESOURCE_FLAG_NONE, 4), Common, false,
+     E_INVALIDARG},
+    {"UnknownFormat", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_UNKNOWN, 4, 4), Common, false,
+     E_INVALIDARG},
+    {"ColourFormatForDepth", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Ds),
+     Common, false, E_INVALIDARG},
+    {"DepthFormatForColour", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_D24_UNORM_S8_UINT, 4, 4, Rt), Common, false, E_INVALIDARG},
+    {"ClearValueWithoutTargetUse", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4), Common, true, E_INVALIDARG},
+    {"MultisampledMips", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 2, 4), Common, false, E_INVALIDARG},
+    {"QualityBeyondTheLevels", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 1, 4, 1), Common, false, E_INVALIDARG},
+    {"ThreeSamples", D3D12_HEAP_TYPE_DEFAULT, Texture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, Rt, 1, 3),
+     Common, false, E_INVALIDARG},
+    {"RenderTargetOfCompressedFormat", D3D12_HEAP_TYPE_DEFAULT,
+     Texture(DXGI_FORMAT_BC1_UNORM, 4, 4, Rt), Common, false, E_INVALIDARG},
+    {"VolumeTexture", D3D12_HEAP_TYPE_DEFAULT,
+     CD3DX12_RESOURCE_DESC::Tex3D(DXGI_FORMAT_R8G8B8A8_UNORM, 4, 4, 4), Common, false, E_NOTIMPL},
+    {"CustomHeap", D3D12_HEAP_TYPE_CUSTOM, CD3DX12_RESOURCE_DESC::Buffer(64), Common, false,
+     E_NOTIMPL},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedResources, ::testing::ValuesIn(Refused),
@@ -192,7 +221,8 @@ TEST_F(Objects, RefuseOtherWrongArguments)
 {
     ComPtr<ID3D12Fence> fence;
     EXPECT_EQ(Device()->CreateFence(0, D3D12_FENCE_FLAG_SHARED, IID_PPV_ARGS(&fence)), E_NOTIMPL);
-    EXPECT_EQ(Device()->CreateFence(0, D3D12_FENCE_FLAG_NONE, __uuidof(ID3D12Fence), nullptr), E_POINTER);
+    EXPECT_EQ(Device()->CreateFence(0, D3D12_FENCE_FLAG_NONE, __uuidof(ID3D12Fence), nullptr),
+              E_POINTER);
 
     ComPtr<ID3D12DescriptorHeap> heap;
     D3D12_DESCRIPTOR_HEAP_DESC visibleRtv = {D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1,
@@ -220,10 +250,13 @@ TEST_F(Objects, RefuseOtherWrongArguments)
     D3D12_DESCRIPTOR_HEAP_DESC rtv = {D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1,
                                       D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
     ASSERT_HRESULT_SUCCEEDED(Device()->CreateDescriptorHeap(&rtv, IID_PPV_ARGS(&heap)));
-    ComPtr<ID3D12Resource> buffer = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 64, D3D12_RESOURCE_STATE_COMMON);
-    Device()->CreateRenderTargetView(buffer.Get(), nullptr, heap->GetCPUDescriptorHandleForHeapStart());
+    ComPtr<ID3D12Resource> buffer =
+        CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 64, D3D12_RESOURCE_STATE_COMMON);
+    Device()->CreateRenderTargetView(buffer.Get(), nullptr,
+                                     heap->GetCPUDescriptorHandleForHeapStart());
     Device()->CreateRenderTargetView(nullptr, nullptr, {0x10});
-    Device()->CreateDepthStencilView(buffer.Get(), nullptr, heap->GetCPUDescriptorHandleForHeapStart());
+    Device()->CreateDepthStencilView(buffer.Get(), nullptr,
+                                     heap->GetCPUDescriptorHandleForHeapStart());
 }
 
 TEST_F(Objects, CreateWithoutAnOutputSlotOnlyChecks)
