@@ -226,15 +226,20 @@ HRESULT Resource::CreateBuffer(D3D12_RESOURCE_STATES initialState)
     if (result != VK_SUCCESS)
         return vkrt::HResultFromVk(result);
 
-    // Committed resources start zeroed, as on the real platform.
+    // Committed resources start zeroed, as on the real platform, unless the
+    // heap flags waive it.
+    const bool zero = !(mHeapFlags & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED);
     if (mHeap.Type != D3D12_HEAP_TYPE_DEFAULT)
     {
         result = vkMapMemory(device, mMemory, 0, VK_WHOLE_SIZE, 0, &mMapped);
         if (result != VK_SUCCESS)
             return vkrt::HResultFromVk(result);
-        std::memset(mMapped, 0, size_t(mDesc.Width));
+        if (zero)
+            std::memset(mMapped, 0, size_t(mDesc.Width));
         return S_OK;
     }
+    if (!zero)
+        return S_OK;
     VkBuffer buffer = mBuffer;
     return Owner().Queue().RecordSetUp([buffer](VkCommandBuffer commands)
                                        { vkCmdFillBuffer(commands, buffer, 0, VK_WHOLE_SIZE, 0); });
@@ -316,7 +321,8 @@ void Resource::RecordImageSetUp(VkCommandBuffer commands, D3D12_RESOURCE_STATES 
     VkFormatProperties features{};
     vkGetPhysicalDeviceFormatProperties(Owner().PhysicalHandle(), mImageFormat, &features);
     const bool clearable = mFormat->BlockSize == 1 &&
-                           (features.optimalTilingFeatures & VK_FORMAT_FEATURE_TRANSFER_DST_BIT);
+                           (features.optimalTilingFeatures & VK_FORMAT_FEATURE_TRANSFER_DST_BIT) &&
+                           !(mHeapFlags & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED);
     const VkImageSubresourceRange all = {Aspects(), 0, VK_REMAINING_MIP_LEVELS, 0,
                                          VK_REMAINING_ARRAY_LAYERS};
 

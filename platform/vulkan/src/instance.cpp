@@ -149,7 +149,7 @@ HRESULT Instance::Create()
     if (result != VK_SUCCESS)
     {
         mInstance = VK_NULL_HANDLE;
-        return HResultFromVk(result) == S_OK ? E_FAIL : HResultFromVk(result);
+        return HResultFromVk(result);
     }
 
     if (debugUtils)
