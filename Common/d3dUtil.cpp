@@ -85,3 +85,46 @@ Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
     CheckHr(hr);
     return byteCode;
 }
+
+Microsoft::WRL::ComPtr<ID3D12Resource>
+CreateStaticBuffer(ID3D12Device* device, ID3D12GraphicsCommandList* cmdList, const void* initData,
+                   UINT64 byteSize, Microsoft::WRL::ComPtr<ID3D12Resource>& uploadBuffer)
+{
+    Microsoft::WRL::ComPtr<ID3D12Resource> defaultBuffer;
+
+    // clang-format off
+    CheckHr(device->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT),
+        D3D12_HEAP_FLAG_NONE,
+        &CD3DX12_RESOURCE_DESC::Buffer(byteSize),
+        D3D12_RESOURCE_STATE_COMMON,
+        nullptr,
+        IID_PPV_ARGS(defaultBuffer.GetAddressOf())));
+
+    CheckHr(device->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_UPLOAD),
+        D3D12_HEAP_FLAG_NONE,
+        &CD3DX12_RESOURCE_DESC::Buffer(byteSize),
+        D3D12_RESOURCE_STATE_GENERIC_READ,
+        nullptr,
+        IID_PPV_ARGS(uploadBuffer.GetAddressOf())));
+    // clang-format on
+
+    D3D12_SUBRESOURCE_DATA subResourceData = {};
+    subResourceData.pData = initData;
+    subResourceData.RowPitch = LONG_PTR(byteSize);
+    subResourceData.SlicePitch = subResourceData.RowPitch;
+
+    // The copy goes through the staging buffer; d3dx12 skips it silently
+    // when the staging buffer is too small or cannot be mapped.
+    cmdList->ResourceBarrier(
+        1, &CD3DX12_RESOURCE_BARRIER::Transition(defaultBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
+                                                 D3D12_RESOURCE_STATE_COPY_DEST));
+    UpdateSubresources<1>(cmdList, defaultBuffer.Get(), uploadBuffer.Get(), 0, 0, 1,
+                          &subResourceData);
+    cmdList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
+                                    defaultBuffer.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                    D3D12_RESOURCE_STATE_GENERIC_READ));
+
+    return defaultBuffer;
+}

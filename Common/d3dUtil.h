@@ -9,6 +9,8 @@
 #include <d3dcompiler.h>
 #include <wrl/client.h>
 
+#include <wrl/client.h>
+
 #include <memory>
 #include <string>
 
@@ -76,3 +78,18 @@ inline const CD3DX12_RESOURCE_BARRIER* operator&(CD3DX12_RESOURCE_BARRIER&& valu
 {
     return std::addressof(value);
 }
+
+// The size of a constant record rounded up to the 256 bytes that separate
+// constant-buffer views: (size + 255) with the low 8 bits cleared.
+inline UINT PadToConstantAlignment(UINT byteSize)
+{
+    return (byteSize + 255) & ~255u;
+}
+
+// Creates a buffer of `byteSize` bytes in GPU-local memory and records on
+// `cmdList` the copy of `initData` into it through a staging buffer in the
+// upload heap, which is returned in `uploadBuffer`. The caller keeps the
+// staging buffer alive until the list has executed.
+Microsoft::WRL::ComPtr<ID3D12Resource>
+CreateStaticBuffer(ID3D12Device* device, ID3D12GraphicsCommandList* cmdList, const void* initData,
+                   UINT64 byteSize, Microsoft::WRL::ComPtr<ID3D12Resource>& uploadBuffer);

@@ -13,13 +13,9 @@ PACKAGES="
   libglm-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
-<<<<<<< HEAD
-  lame
+  lame libsquish-dev
   clang libclang-rt-14-dev
   imagemagick
-=======
-  lame libsquish-dev
->>>>>>> assets
 "
 
 missing=""
