@@ -12,7 +12,7 @@ PACKAGES="
   libshaderc-dev glslang-dev spirv-tools
   libglm-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils
+  libx11-dev xvfb xauth xdotool x11-utils
   lame
 "
 

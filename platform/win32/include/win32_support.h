@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct SDL_Window;
+
 namespace win32
 {
 
@@ -28,6 +30,10 @@ void SetTimeSource(TimeSource* source);
 std::string Utf8FromWide(const wchar_t* text);
 std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& text);
+
+// The native window behind a visible window, or nullptr (message-only
+// windows and invalid handles). The swap chain draws into it.
+SDL_Window* NativeWindowOf(HWND window);
 
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).

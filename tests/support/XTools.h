@@ -1,0 +1,30 @@
+// Running X11 command-line tools (xdotool, xprop, xwininfo) from tests that
+// run under Xvfb, to act and look as a user would.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+// Runs a shell command and returns its standard output.
+inline std::string RunCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    std::array<char, 512> buffer;
+    while (fgets(buffer.data(), int(buffer.size()), pipe))
+        output += buffer.data();
+    pclose(pipe);
+    return output;
+}
+
+// The first line of a command's output, without surrounding white space.
+inline std::string RunCommandLine(const std::string& command)
+{
+    std::string line = RunCommand(command);
+    line = line.substr(0, line.find('\n'));
+    const auto end = line.find_last_not_of(" \t\r");
+    return end == std::string::npos ? std::string() : line.substr(0, end + 1);
+}
