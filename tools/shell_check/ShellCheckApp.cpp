@@ -5,6 +5,7 @@
 #include "d3dApp.h"
 
 #include <cmath>
+#include <cstdio>
 
 class ShellCheckApp : public D3DApp
 {
@@ -13,6 +14,19 @@ public:
 
 protected:
     void UpdateFrame(const FrameClock&) override {}
+
+    // Mouse input is written to the debugger output, where tests read it.
+    void HandleMouseDown(WPARAM flags, int x, int y) override { Report("down", flags, x, y); }
+    void HandleMouseUp(WPARAM flags, int x, int y) override { Report("up", flags, x, y); }
+    void HandleMouseMove(WPARAM flags, int x, int y) override { Report("move", flags, x, y); }
+
+    static void Report(const char* what, WPARAM flags, int x, int y)
+    {
+        char line[96];
+        std::snprintf(line, sizeof line, "mouse %s flags=0x%x x=%d y=%d\n", what,
+                      unsigned(flags), x, y);
+        OutputDebugStringA(line);
+    }
 
     void DrawFrame(const FrameClock& clock) override
     {
