@@ -66,3 +66,65 @@ std::wstring ResultCodeText(HRESULT code)
         LocalFree(systemText);
     return text;
 }
+
+Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
+                                                   const D3D_SHADER_MACRO* defines,
+                                                   const std::string& entrypoint,
+                                                   const std::string& target)
+{
+    Microsoft::WRL::ComPtr<ID3DBlob> byteCode;
+    Microsoft::WRL::ComPtr<ID3DBlob> errors;
+    HRESULT hr = D3DCompileFromFile(filename.c_str(), defines, D3D_COMPILE_STANDARD_FILE_INCLUDE,
+                                    entrypoint.c_str(), target.c_str(), 0, 0, &byteCode, &errors);
+
+    // The messages go out before the result is examined, so warnings of a
+    // successful compilation are seen too.
+    if (errors != nullptr)
+        OutputDebugStringA(static_cast<const char*>(errors->GetBufferPointer()));
+
+    CheckHr(hr);
+    return byteCode;
+}
+
+Microsoft::WRL::ComPtr<ID3D12Resource>
+CreateStaticBuffer(ID3D12Device* device, ID3D12GraphicsCommandList* cmdList, const void* initData,
+                   UINT64 byteSize, Microsoft::WRL::ComPtr<ID3D12Resource>& uploadBuffer)
+{
+    Microsoft::WRL::ComPtr<ID3D12Resource> defaultBuffer;
+
+    // clang-format off
+    CheckHr(device->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT),
+        D3D12_HEAP_FLAG_NONE,
+        &CD3DX12_RESOURCE_DESC::Buffer(byteSize),
+        D3D12_RESOURCE_STATE_COMMON,
+        nullptr,
+        IID_PPV_ARGS(defaultBuffer.GetAddressOf())));
+
+    CheckHr(device->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_UPLOAD),
+        D3D12_HEAP_FLAG_NONE,
+        &CD3DX12_RESOURCE_DESC::Buffer(byteSize),
+        D3D12_RESOURCE_STATE_GENERIC_READ,
+        nullptr,
+        IID_PPV_ARGS(uploadBuffer.GetAddressOf())));
+    // clang-format on
+
+    D3D12_SUBRESOURCE_DATA subResourceData = {};
+    subResourceData.pData = initData;
+    subResourceData.RowPitch = LONG_PTR(byteSize);
+    subResourceData.SlicePitch = subResourceData.RowPitch;
+
+    // The copy goes through the staging buffer; d3dx12 skips it silently
+    // when the staging buffer is too small or cannot be mapped.
+    cmdList->ResourceBarrier(
+        1, &CD3DX12_RESOURCE_BARRIER::Transition(defaultBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
+                                                 D3D12_RESOURCE_STATE_COPY_DEST));
+    UpdateSubresources<1>(cmdList, defaultBuffer.Get(), uploadBuffer.Get(), 0, 0, 1,
+                          &subResourceData);
+    cmdList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
+                                    defaultBuffer.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                    D3D12_RESOURCE_STATE_GENERIC_READ));
+
+    return defaultBuffer;
+}

@@ -6,6 +6,10 @@
 
 #include <d3d12.h>
 #include <d3dx12.h>
+#include <d3dcompiler.h>
+#include <wrl/client.h>
+
+#include <wrl/client.h>
 
 #include <memory>
 #include <string>
@@ -49,6 +53,15 @@ std::wstring ResultCodeText(HRESULT code);
         }                                                                                          \
     } while (false)
 
+// Compiles entry point `entrypoint` of the HLSL file `filename` for `target`
+// ("vs_5_1", "ps_5_1") and returns the byte code. The compiler's messages,
+// warnings included, go to the debugger output; a failed compilation throws
+// DxException.
+Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
+                                                   const D3D_SHADER_MACRO* defines,
+                                                   const std::string& entrypoint,
+                                                   const std::string& target);
+
 // Check sites pass the address of a temporary description, such as
 // &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), as the platform's own
 // compiler accepts. These overloads give that expression the same meaning in
@@ -65,3 +78,18 @@ inline const CD3DX12_RESOURCE_BARRIER* operator&(CD3DX12_RESOURCE_BARRIER&& valu
 {
     return std::addressof(value);
 }
+
+// The size of a constant record rounded up to the 256 bytes that separate
+// constant-buffer views: (size + 255) with the low 8 bits cleared.
+inline UINT PadToConstantAlignment(UINT byteSize)
+{
+    return (byteSize + 255) & ~255u;
+}
+
+// Creates a buffer of `byteSize` bytes in GPU-local memory and records on
+// `cmdList` the copy of `initData` into it through a staging buffer in the
+// upload heap, which is returned in `uploadBuffer`. The caller keeps the
+// staging buffer alive until the list has executed.
+Microsoft::WRL::ComPtr<ID3D12Resource>
+CreateStaticBuffer(ID3D12Device* device, ID3D12GraphicsCommandList* cmdList, const void* initData,
+                   UINT64 byteSize, Microsoft::WRL::ComPtr<ID3D12Resource>& uploadBuffer);

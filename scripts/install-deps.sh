@@ -9,11 +9,13 @@ PACKAGES="
   directx-headers-dev
   libvulkan-dev mesa-vulkan-drivers vulkan-validationlayers
   libsdl2-dev libsdl2-mixer-dev
-  libshaderc-dev glslang-dev spirv-tools
+  libshaderc-dev glslang-dev spirv-tools spirv-headers
   libglm-dev
   libgtest-dev libbenchmark-dev
   libx11-dev xvfb xauth xdotool x11-utils
-  lame
+  lame libsquish-dev
+  clang libclang-rt-14-dev
+  imagemagick
 "
 
 missing=""

@@ -9,6 +9,11 @@
 #include <dxgicommon.h>
 #include <dxgiformat.h>
 
+// dxguids.h is read once and defines the identifiers of the interfaces whose
+// headers precede it: Direct3D 12's come first whichever header the program
+// includes first.
+#include <d3d12.h>
+
 #include <dxguids/dxguids.h>
 
 // ---------------------------------------------------------------------------

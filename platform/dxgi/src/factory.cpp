@@ -1,17 +1,61 @@
-// The DXGI factory arrives with the graphics runtime; until then creating one
-// reports that it is not implemented.
-#include <dxgi1_4.h>
+// The DXGI factory: hands out adapters. The swap chain arrives with the
+// window; until then CreateSwapChain answers E_NOTIMPL.
+#include "adapter.h"
+#include "factory_defaults.h"
+
+#include <new>
+
+namespace dxgi
+{
+namespace
+{
+
+class Factory final : public FactoryDefaults
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        return com::QueryInterfaceOf<IUnknown, IDXGIObject, IDXGIFactory, IDXGIFactory1,
+                                     IDXGIFactory2, IDXGIFactory3, IDXGIFactory4>(this, riid,
+                                                                                  object);
+    }
+
+    // The software adapter stands for the machine's CPU Vulkan device. As on
+    // the real platform it always exists; creating a device on it fails where
+    // the machine has no such device.
+    HRESULT STDMETHODCALLTYPE EnumWarpAdapter(REFIID riid, void** adapter) override
+    {
+        if (!adapter)
+            return E_POINTER;
+        *adapter = nullptr;
+        auto* created = new (std::nothrow) Adapter(vkrt::AdapterKind::Software);
+        if (!created)
+            return E_OUTOFMEMORY;
+        return com::HandOut(created, riid, adapter);
+    }
+};
+
+} // namespace
+} // namespace dxgi
 
 extern "C" HRESULT WINAPI CreateDXGIFactory1(REFIID riid, void** ppFactory)
 {
-    (void)riid;
-    if (ppFactory)
-        *ppFactory = nullptr;
-    return E_NOTIMPL;
+    if (!ppFactory)
+        return E_POINTER;
+    *ppFactory = nullptr;
+    auto* factory = new (std::nothrow) dxgi::Factory();
+    if (!factory)
+        return E_OUTOFMEMORY;
+    return com::HandOut(factory, riid, ppFactory);
 }
 
 extern "C" HRESULT WINAPI CreateDXGIFactory2(UINT Flags, REFIID riid, void** ppFactory)
 {
-    (void)Flags;
+    if (Flags & ~UINT(DXGI_CREATE_FACTORY_DEBUG))
+    {
+        if (ppFactory)
+            *ppFactory = nullptr;
+        return E_INVALIDARG;
+    }
     return CreateDXGIFactory1(riid, ppFactory);
 }

@@ -35,6 +35,21 @@ std::wstring WideFromUtf8(const std::string& text);
 // windows and invalid handles). The swap chain draws into it.
 SDL_Window* NativeWindowOf(HWND window);
 
+// The Win32 error code for a POSIX errno value, as the file functions report
+// it through GetLastError. Values without a closer match give
+// ERROR_GEN_FAILURE.
+DWORD Win32ErrorFromErrno(int error);
+
+// The Win32 error for a POSIX file call on `path` that failed with
+// `errnoValue`. As on Windows, a missing file in an existing directory is
+// ERROR_FILE_NOT_FOUND and a path through a missing directory
+// ERROR_PATH_NOT_FOUND.
+DWORD FileErrorFromErrno(int errnoValue, const std::string& path);
+
+// The window that holds the mouse capture, or 0. The window system reads it
+// to keep delivering mouse input while a button is held outside the window.
+HWND CapturedWindow();
+
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();

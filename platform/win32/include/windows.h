@@ -146,7 +146,9 @@ typedef struct tagMINMAXINFO
 #define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_CRC 23L
+#define ERROR_BAD_LENGTH 24L
 #define ERROR_READ_FAULT 30L
+#define ERROR_GEN_FAILURE 31L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_HANDLE_EOF 38L
 #define ERROR_NOT_SUPPORTED 50L
@@ -165,6 +167,7 @@ typedef struct tagMINMAXINFO
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 
 #define FACILITY_WIN32 7
 #define HRESULT_FROM_WIN32(x)                                                                      \
@@ -317,6 +320,66 @@ typedef struct tagMINMAXINFO
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
 // ---------------------------------------------------------------------------
+// Files
+
+#define GENERIC_READ 0x80000000L
+#define GENERIC_WRITE 0x40000000L
+
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+
+typedef struct _CREATEFILE2_EXTENDED_PARAMETERS
+{
+    DWORD dwSize;
+    DWORD dwFileAttributes;
+    DWORD dwFileFlags;
+    DWORD dwSecurityQosFlags;
+    LPSECURITY_ATTRIBUTES lpSecurityAttributes;
+    HANDLE hTemplateFile;
+} CREATEFILE2_EXTENDED_PARAMETERS, *PCREATEFILE2_EXTENDED_PARAMETERS,
+    *LPCREATEFILE2_EXTENDED_PARAMETERS;
+
+typedef enum _FILE_INFO_BY_HANDLE_CLASS
+{
+    FileBasicInfo = 0,
+    FileStandardInfo = 1,
+    FileNameInfo = 2,
+} FILE_INFO_BY_HANDLE_CLASS,
+    *PFILE_INFO_BY_HANDLE_CLASS;
+
+typedef struct _FILE_STANDARD_INFO
+{
+    LARGE_INTEGER AllocationSize;
+    LARGE_INTEGER EndOfFile;
+    DWORD NumberOfLinks;
+    BOOLEAN DeletePending;
+    BOOLEAN Directory;
+} FILE_STANDARD_INFO, *PFILE_STANDARD_INFO;
+
+typedef struct _OVERLAPPED
+{
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    union
+    {
+        struct
+        {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        };
+        PVOID Pointer;
+    };
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+// ---------------------------------------------------------------------------
 // Functions
 
 #ifdef __cplusplus
@@ -354,10 +417,12 @@ extern "C"
     HGDIOBJ WINAPI GetStockObject(int i);
     LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
     BOOL WINAPI SetWindowTextW(HWND hWnd, LPCWSTR lpString);
+    int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
+
+    // Mouse capture
     HWND WINAPI SetCapture(HWND hWnd);
     BOOL WINAPI ReleaseCapture(void);
     HWND WINAPI GetCapture(void);
-    int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 
     // Time
     BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
@@ -385,6 +450,16 @@ extern "C"
     BOOL WINAPI ResetEvent(HANDLE hEvent);
     DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
     BOOL WINAPI CloseHandle(HANDLE hObject);
+
+    // Files
+    HANDLE WINAPI CreateFile2(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                              DWORD dwCreationDisposition,
+                              LPCREATEFILE2_EXTENDED_PARAMETERS pCreateExParams);
+    BOOL WINAPI GetFileInformationByHandleEx(HANDLE hFile,
+                                             FILE_INFO_BY_HANDLE_CLASS FileInformationClass,
+                                             LPVOID lpFileInformation, DWORD dwBufferSize);
+    BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                         LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
 
 #ifdef __cplusplus
 }

@@ -112,8 +112,12 @@ std::optional<std::wstring_view> Win32ErrorText(DWORD code)
         return L"Not enough memory resources are available to complete this operation.\r\n";
     case ERROR_CRC:
         return L"Data error (cyclic redundancy check).\r\n";
+    case ERROR_BAD_LENGTH:
+        return L"The program issued a command but the command length is incorrect.\r\n";
     case ERROR_READ_FAULT:
         return L"The system cannot read from the specified device.\r\n";
+    case ERROR_GEN_FAILURE:
+        return L"A device attached to the system is not functioning.\r\n";
     case ERROR_SHARING_VIOLATION:
         return L"The process cannot access the file because it is being used by another "
                L"process.\r\n";
@@ -137,6 +141,8 @@ std::optional<std::wstring_view> Win32ErrorText(DWORD code)
         return L"The filename or extension is too long.\r\n";
     case ERROR_DIRECTORY:
         return L"The directory name is invalid.\r\n";
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return L"The name of the file cannot be resolved by the system.\r\n";
     default:
         return std::nullopt;
     }

@@ -5,6 +5,8 @@
 
 #include <win32_support.h>
 
+#include <win32_support.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -56,6 +58,11 @@ SDL_Window* NativeWindowOf(HWND handle)
 {
     WindowRecord* window = FindWindowRecord(handle);
     return window ? window->Native : nullptr;
+}
+
+HWND CapturedWindow()
+{
+    return gCaptureWindow;
 }
 
 } // namespace win32

@@ -1,0 +1,117 @@
+// A graphics command list: records into a Vulkan command buffer taken from its
+// allocator. Render targets, viewports and scissors are kept as state for the
+// draws; clears run as short dynamic-rendering passes of their own.
+#pragma once
+
+#include "command_list_defaults.h"
+#include "descriptor.h"
+
+#include <atomic>
+#include <vector>
+
+namespace d3d12
+{
+
+class CommandAllocator;
+class Resource;
+
+class CommandList final : public CommandListDefaults
+{
+public:
+    static HRESULT Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator& allocator,
+                          ID3D12PipelineState* initialState, CommandList** list);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    D3D12_COMMAND_LIST_TYPE STDMETHODCALLTYPE GetType() override
+    {
+        return D3D12_COMMAND_LIST_TYPE_DIRECT;
+    }
+    HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE Reset(ID3D12CommandAllocator* allocator,
+                                    ID3D12PipelineState* initialState) override;
+    void STDMETHODCALLTYPE CopyBufferRegion(ID3D12Resource* destination, UINT64 destinationOffset,
+                                            ID3D12Resource* source, UINT64 sourceOffset,
+                                            UINT64 byteCount) override;
+    void STDMETHODCALLTYPE CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destination, UINT x,
+                                             UINT y, UINT z,
+                                             const D3D12_TEXTURE_COPY_LOCATION* source,
+                                             const D3D12_BOX* sourceBox) override;
+    void STDMETHODCALLTYPE RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) override;
+    void STDMETHODCALLTYPE RSSetScissorRects(UINT count, const D3D12_RECT* rects) override;
+    void STDMETHODCALLTYPE ResourceBarrier(UINT count,
+                                           const D3D12_RESOURCE_BARRIER* barriers) override;
+    void STDMETHODCALLTYPE
+    OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,
+                       BOOL singleRange, const D3D12_CPU_DESCRIPTOR_HANDLE* depthStencil) override;
+    void STDMETHODCALLTYPE ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view,
+                                                 D3D12_CLEAR_FLAGS flags, FLOAT depth,
+                                                 UINT8 stencil, UINT rectCount,
+                                                 const D3D12_RECT* rects) override;
+    void STDMETHODCALLTYPE ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view,
+                                                 const FLOAT color[4], UINT rectCount,
+                                                 const D3D12_RECT* rects) override;
+
+    // What the queue asks of a list it executes.
+    bool IsExecutable() const;
+    VkCommandBuffer CommandBuffer() const { return mBuffer; }
+    // Waits while an earlier execution of the same commands still runs.
+    void WaitUntilIdle() const;
+    void Submitted(uint64_t serial);
+
+protected:
+    void Refuse(const char* call) override;
+
+private:
+    // The targets the draws render into, as set by OMSetRenderTargets.
+    struct RenderTargets
+    {
+        uint32_t ColorCount = 0;
+        Descriptor Colors[D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT];
+        bool HasDepthStencil = false;
+        Descriptor DepthStencil;
+    };
+
+    CommandList(Device& device, D3D12_COMMAND_LIST_TYPE type);
+    ~CommandList() override;
+
+    HRESULT Begin(CommandAllocator& allocator, ID3D12PipelineState* initialState);
+    bool Recording() const { return mOpen && !mInvalid; }
+    // The live descriptor a handle points at, if it is of `kind`.
+    const Descriptor* LiveDescriptor(D3D12_CPU_DESCRIPTOR_HANDLE handle,
+                                     D3D12_DESCRIPTOR_HEAP_TYPE type, DescriptorKind kind) const;
+    bool ClearRects(UINT count, const D3D12_RECT* rects, const Descriptor& target);
+    void RecordClearPass(const Descriptor& target, const VkRenderingAttachmentInfo* color,
+                         const VkRenderingAttachmentInfo* depth,
+                         const VkRenderingAttachmentInfo* stencil, const VkClearAttachment& clear);
+    bool AddTransition(const D3D12_RESOURCE_TRANSITION_BARRIER& transition);
+    bool CopyBufferToImage(const D3D12_TEXTURE_COPY_LOCATION& destination, UINT x, UINT y, UINT z,
+                           const D3D12_TEXTURE_COPY_LOCATION& source, const D3D12_BOX* box);
+    bool CopyImageToBuffer(const D3D12_TEXTURE_COPY_LOCATION& destination, UINT x, UINT y, UINT z,
+                           const D3D12_TEXTURE_COPY_LOCATION& source, const D3D12_BOX* box);
+    bool CopyImageToImage(const D3D12_TEXTURE_COPY_LOCATION& destination, UINT x, UINT y, UINT z,
+                          const D3D12_TEXTURE_COPY_LOCATION& source, const D3D12_BOX* box);
+    // Ends a dynamic-rendering pass that draws have left open.
+    void EndRendering();
+
+    const D3D12_COMMAND_LIST_TYPE mType;
+    CommandAllocator* mAllocator = nullptr; // referenced while the list uses its buffer
+    uint64_t mAllocatorGeneration = 0;
+    VkCommandBuffer mBuffer = VK_NULL_HANDLE;
+    bool mOpen = false;
+    bool mInvalid = false;
+    bool mRendering = false;
+    std::atomic<uint64_t> mLastSerial{0};
+
+    RenderTargets mTargets;
+    D3D12_VIEWPORT mViewports[D3D12_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE]{};
+    UINT mViewportCount = 0;
+    D3D12_RECT mScissors[D3D12_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE]{};
+    UINT mScissorCount = 0;
+
+    // Scratch arrays, kept to avoid allocating on every call.
+    std::vector<VkImageMemoryBarrier2> mImageBarriers;
+    std::vector<VkBufferMemoryBarrier2> mBufferBarriers;
+    std::vector<VkClearRect> mClearRects;
+};
+
+} // namespace d3d12

@@ -1,0 +1,184 @@
+// The command-list methods this runtime does not record (yet), in one place.
+// A list method returns nothing, so a call that cannot be honoured marks the
+// list invalid and its Close returns E_INVALIDARG, as on the real platform;
+// the debugging markers do nothing.
+#pragma once
+
+#include "device_child.h"
+
+namespace d3d12
+{
+
+class CommandListDefaults : public DeviceChild<ID3D12GraphicsCommandList>
+{
+public:
+    using DeviceChild::DeviceChild;
+
+    void STDMETHODCALLTYPE ClearState(ID3D12PipelineState*) override { Refuse("ClearState"); }
+    void STDMETHODCALLTYPE DrawInstanced(UINT, UINT, UINT, UINT) override
+    {
+        Refuse("DrawInstanced");
+    }
+    void STDMETHODCALLTYPE DrawIndexedInstanced(UINT, UINT, UINT, INT, UINT) override
+    {
+        Refuse("DrawIndexedInstanced");
+    }
+    void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override { Refuse("Dispatch"); }
+    void STDMETHODCALLTYPE CopyResource(ID3D12Resource*, ID3D12Resource*) override
+    {
+        Refuse("CopyResource");
+    }
+    void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
+                                     const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64,
+                                     D3D12_TILE_COPY_FLAGS) override
+    {
+        Refuse("CopyTiles");
+    }
+    void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT,
+                                              DXGI_FORMAT) override
+    {
+        Refuse("ResolveSubresource");
+    }
+    void STDMETHODCALLTYPE IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY) override
+    {
+        Refuse("IASetPrimitiveTopology");
+    }
+    void STDMETHODCALLTYPE OMSetBlendFactor(const FLOAT[4]) override { Refuse("OMSetBlendFactor"); }
+    void STDMETHODCALLTYPE OMSetStencilRef(UINT) override { Refuse("OMSetStencilRef"); }
+    void STDMETHODCALLTYPE SetPipelineState(ID3D12PipelineState*) override
+    {
+        Refuse("SetPipelineState");
+    }
+    void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override
+    {
+        Refuse("ExecuteBundle");
+    }
+    void STDMETHODCALLTYPE SetDescriptorHeaps(UINT, ID3D12DescriptorHeap* const*) override
+    {
+        Refuse("SetDescriptorHeaps");
+    }
+    void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override
+    {
+        Refuse("SetComputeRootSignature");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRootSignature(ID3D12RootSignature*) override
+    {
+        Refuse("SetGraphicsRootSignature");
+    }
+    void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override
+    {
+        Refuse("SetComputeRootDescriptorTable");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRootDescriptorTable(UINT,
+                                                          D3D12_GPU_DESCRIPTOR_HANDLE) override
+    {
+        Refuse("SetGraphicsRootDescriptorTable");
+    }
+    void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override
+    {
+        Refuse("SetComputeRoot32BitConstant");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT, UINT, UINT) override
+    {
+        Refuse("SetGraphicsRoot32BitConstant");
+    }
+    void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) override
+    {
+        Refuse("SetComputeRoot32BitConstants");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT, UINT, const void*, UINT) override
+    {
+        Refuse("SetGraphicsRoot32BitConstants");
+    }
+    void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT,
+                                                            D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetComputeRootConstantBufferView");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRootConstantBufferView(UINT,
+                                                             D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetGraphicsRootConstantBufferView");
+    }
+    void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT,
+                                                            D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetComputeRootShaderResourceView");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT,
+                                                             D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetGraphicsRootShaderResourceView");
+    }
+    void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT,
+                                                             D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetComputeRootUnorderedAccessView");
+    }
+    void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT,
+                                                              D3D12_GPU_VIRTUAL_ADDRESS) override
+    {
+        Refuse("SetGraphicsRootUnorderedAccessView");
+    }
+    void STDMETHODCALLTYPE IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW*) override
+    {
+        Refuse("IASetIndexBuffer");
+    }
+    void STDMETHODCALLTYPE IASetVertexBuffers(UINT, UINT, const D3D12_VERTEX_BUFFER_VIEW*) override
+    {
+        Refuse("IASetVertexBuffers");
+    }
+    void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override
+    {
+        Refuse("SOSetTargets");
+    }
+    void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE,
+                                                        D3D12_CPU_DESCRIPTOR_HANDLE,
+                                                        ID3D12Resource*, const UINT[4], UINT,
+                                                        const D3D12_RECT*) override
+    {
+        Refuse("ClearUnorderedAccessViewUint");
+    }
+    void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE,
+                                                         D3D12_CPU_DESCRIPTOR_HANDLE,
+                                                         ID3D12Resource*, const FLOAT[4], UINT,
+                                                         const D3D12_RECT*) override
+    {
+        Refuse("ClearUnorderedAccessViewFloat");
+    }
+    void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override
+    {
+        Refuse("DiscardResource");
+    }
+    void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override
+    {
+        Refuse("BeginQuery");
+    }
+    void STDMETHODCALLTYPE EndQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override
+    {
+        Refuse("EndQuery");
+    }
+    void STDMETHODCALLTYPE ResolveQueryData(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT, UINT,
+                                            ID3D12Resource*, UINT64) override
+    {
+        Refuse("ResolveQueryData");
+    }
+    void STDMETHODCALLTYPE SetPredication(ID3D12Resource*, UINT64, D3D12_PREDICATION_OP) override
+    {
+        Refuse("SetPredication");
+    }
+    void STDMETHODCALLTYPE SetMarker(UINT, const void*, UINT) override {}
+    void STDMETHODCALLTYPE BeginEvent(UINT, const void*, UINT) override {}
+    void STDMETHODCALLTYPE EndEvent() override {}
+    void STDMETHODCALLTYPE ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64,
+                                           ID3D12Resource*, UINT64) override
+    {
+        Refuse("ExecuteIndirect");
+    }
+
+protected:
+    // Marks the list invalid: the call named `call` cannot be honoured.
+    virtual void Refuse(const char* call) = 0;
+};
+
+} // namespace d3d12

@@ -1,0 +1,127 @@
+// The Direct3D 12 device on a Vulkan device: it creates the runtime's objects
+// and holds what they share (the queue and its timeline, the fence waiter,
+// the resource registry, the descriptor heaps, memory types and formats).
+#pragma once
+
+#include "descriptor.h"
+#include "device_defaults.h"
+#include "fence_waiter.h"
+#include "format.h"
+#include "resource_registry.h"
+#include "submission.h"
+
+#include <vulkan_runtime/instance.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace d3d12
+{
+
+class DescriptorHeap;
+
+// The memory a committed resource's heap type asks for.
+enum class MemoryUse
+{
+    DeviceLocal, // default heap
+    Upload,      // upload heap: written by the CPU, read by the GPU
+    Readback,    // readback heap: written by the GPU, read by the CPU
+};
+
+class Device final : public DeviceDefaults
+{
+public:
+    static HRESULT Create(std::shared_ptr<vkrt::Instance> instance,
+                          const vkrt::PhysicalDevice& physicalDevice, Device** device);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+
+    // ID3D12Device
+    UINT STDMETHODCALLTYPE GetNodeCount() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID riid,
+                                                 void** queue) override;
+    HRESULT STDMETHODCALLTYPE CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE type, REFIID riid,
+                                                     void** allocator) override;
+    HRESULT STDMETHODCALLTYPE CreateCommandList(UINT nodeMask, D3D12_COMMAND_LIST_TYPE type,
+                                                ID3D12CommandAllocator* allocator,
+                                                ID3D12PipelineState* initialState, REFIID riid,
+                                                void** list) override;
+    HRESULT STDMETHODCALLTYPE CheckFeatureSupport(D3D12_FEATURE feature, void* data,
+                                                  UINT size) override;
+    HRESULT STDMETHODCALLTYPE CreateDescriptorHeap(const D3D12_DESCRIPTOR_HEAP_DESC* desc,
+                                                   REFIID riid, void** heap) override;
+    UINT STDMETHODCALLTYPE
+    GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE type) override;
+    void STDMETHODCALLTYPE CreateShaderResourceView(ID3D12Resource* resource,
+                                                    const D3D12_SHADER_RESOURCE_VIEW_DESC* desc,
+                                                    D3D12_CPU_DESCRIPTOR_HANDLE handle) override;
+    void STDMETHODCALLTYPE CreateRenderTargetView(ID3D12Resource* resource,
+                                                  const D3D12_RENDER_TARGET_VIEW_DESC* desc,
+                                                  D3D12_CPU_DESCRIPTOR_HANDLE handle) override;
+    void STDMETHODCALLTYPE CreateDepthStencilView(ID3D12Resource* resource,
+                                                  const D3D12_DEPTH_STENCIL_VIEW_DESC* desc,
+                                                  D3D12_CPU_DESCRIPTOR_HANDLE handle) override;
+    HRESULT STDMETHODCALLTYPE CreateCommittedResource(const D3D12_HEAP_PROPERTIES* heapProperties,
+                                                      D3D12_HEAP_FLAGS heapFlags,
+                                                      const D3D12_RESOURCE_DESC* desc,
+                                                      D3D12_RESOURCE_STATES initialState,
+                                                      const D3D12_CLEAR_VALUE* clearValue,
+                                                      REFIID riid, void** resource) override;
+    HRESULT STDMETHODCALLTYPE CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID riid,
+                                          void** fence) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceRemovedReason() override { return S_OK; }
+    void STDMETHODCALLTYPE GetCopyableFootprints(const D3D12_RESOURCE_DESC* desc,
+                                                 UINT firstSubresource, UINT subresourceCount,
+                                                 UINT64 baseOffset,
+                                                 D3D12_PLACED_SUBRESOURCE_FOOTPRINT* layouts,
+                                                 UINT* rowCounts, UINT64* rowSizes,
+                                                 UINT64* totalBytes) override;
+    LUID STDMETHODCALLTYPE GetAdapterLuid() override { return mLuid; }
+
+    // What the runtime's objects share.
+    VkDevice Handle() const { return mDevice; }
+    VkPhysicalDevice PhysicalHandle() const { return mPhysical.Handle; }
+    const VkPhysicalDeviceLimits& Limits() const { return mPhysical.Properties.limits; }
+    uint32_t QueueFamily() const { return mQueueFamily; }
+    Submission& Queue() { return mSubmission; }
+    FenceWaiter& Waiter() { return mWaiter; }
+    ResourceRegistry& Resources() { return mResources; }
+
+    // The Vulkan format for images of `format` on this device (the 24-bit
+    // depth format falls back to 32-bit depth where the device lacks it).
+    VkFormat ImageFormat(const FormatInfo& format) const;
+    // A memory type of `typeBits` suited to `use`, or UINT32_MAX.
+    uint32_t FindMemoryType(uint32_t typeBits, MemoryUse use) const;
+
+    // The record a CPU handle points at, if it lies in a live heap of `type`.
+    Descriptor* FindDescriptor(D3D12_CPU_DESCRIPTOR_HANDLE handle,
+                               D3D12_DESCRIPTOR_HEAP_TYPE type) const;
+    void AddHeap(DescriptorHeap* heap);
+    void RemoveHeap(DescriptorHeap* heap);
+
+private:
+    Device(std::shared_ptr<vkrt::Instance> instance, const vkrt::PhysicalDevice& physicalDevice);
+    ~Device() override;
+    HRESULT Initialize();
+    HRESULT
+    CheckMultisampleQualityLevels(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS* data) const;
+
+    const std::shared_ptr<vkrt::Instance> mInstance;
+    const vkrt::PhysicalDevice mPhysical;
+    LUID mLuid{};
+    VkDevice mDevice = VK_NULL_HANDLE;
+    uint32_t mQueueFamily = 0;
+    VkPhysicalDeviceMemoryProperties mMemory{};
+    VkFormat mDepth24Format = VK_FORMAT_D24_UNORM_S8_UINT;
+
+    Submission mSubmission;
+    FenceWaiter mWaiter;
+    ResourceRegistry mResources;
+
+    mutable std::mutex mHeapMutex;
+    std::map<uint64_t, DescriptorHeap*> mHeaps; // by the address of their first record
+};
+
+} // namespace d3d12

@@ -1,0 +1,61 @@
+// Sets Win32 events when fences reach values: one thread per device waits on
+// the timeline semaphores of every fence that has an event armed, plus one
+// semaphore of its own that wakes it when the set of waits changes.
+#pragma once
+
+#include <windows.h>
+
+#include <vulkan/vulkan.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace d3d12
+{
+
+class FenceWaiter
+{
+public:
+    FenceWaiter() = default;
+    FenceWaiter(const FenceWaiter&) = delete;
+    FenceWaiter& operator=(const FenceWaiter&) = delete;
+
+    HRESULT Start(VkDevice device);
+    // Stops the thread; events still armed are never set.
+    void Stop();
+
+    // Sets `event` once `semaphore` reaches `value`.
+    void Arm(VkSemaphore semaphore, uint64_t value, HANDLE event);
+
+    // Drops every wait on `semaphore` and returns once the thread no longer
+    // uses it, so it can be destroyed.
+    void Forget(VkSemaphore semaphore);
+
+private:
+    struct Wait
+    {
+        VkSemaphore Semaphore;
+        uint64_t Value;
+        HANDLE Event;
+    };
+
+    void Run();
+    void WakeLocked();
+
+    VkDevice mDevice = VK_NULL_HANDLE;
+    VkSemaphore mWake = VK_NULL_HANDLE;
+    uint64_t mWakeValue = 0;
+
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::vector<Wait> mWaits;
+    bool mStopping = false;
+    bool mWaiting = false; // the thread is inside vkWaitSemaphores
+    uint64_t mRound = 0;   // counts the thread's returns from vkWaitSemaphores
+    std::thread mThread;
+};
+
+} // namespace d3d12

@@ -1,0 +1,149 @@
+// Fences and Win32 events: values only grow, an event for a value already
+// reached is set at once, and a wait ends only once the GPU has signalled.
+#include "GpuTest.h"
+
+#include <chrono>
+#include <thread>
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+
+class Fences : public GpuTest
+{
+protected:
+    ComPtr<ID3D12Fence> NewFence(UINT64 initial)
+    {
+        ComPtr<ID3D12Fence> fence;
+        EXPECT_HRESULT_SUCCEEDED(
+            Device()->CreateFence(initial, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence)));
+        return fence;
+    }
+};
+
+TEST_F(Fences, StartAtTheirInitialValue)
+{
+    EXPECT_EQ(NewFence(0)->GetCompletedValue(), 0u);
+    EXPECT_EQ(NewFence(41)->GetCompletedValue(), 41u);
+}
+
+TEST_F(Fences, AnEventForAReachedValueIsSetAtOnce)
+{
+    ComPtr<ID3D12Fence> fence = NewFence(5);
+    HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(5, event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(3, event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_OBJECT_0));
+    CloseHandle(event);
+}
+
+TEST_F(Fences, AWaitEndsOnlyAfterTheGpuSignalled)
+{
+    // The queue is held back by a gate fence that only this thread opens, so
+    // the GPU's signal cannot come before the gate does.
+    ComPtr<ID3D12Fence> gate = NewFence(0);
+    ComPtr<ID3D12Fence> fence = NewFence(0);
+    ASSERT_HRESULT_SUCCEEDED(mQueue->Wait(gate.Get(), 1));
+    ASSERT_HRESULT_SUCCEEDED(mQueue->Signal(fence.Get(), 7));
+
+    HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(7, event));
+    EXPECT_EQ(WaitForSingleObject(event, 50), DWORD(WAIT_TIMEOUT));
+    EXPECT_EQ(fence->GetCompletedValue(), 0u);
+
+    ASSERT_HRESULT_SUCCEEDED(gate->Signal(1));
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), DWORD(WAIT_OBJECT_0));
+    EXPECT_EQ(fence->GetCompletedValue(), 7u);
+    CloseHandle(event);
+}
+
+TEST_F(Fences, EventsForSeveralValuesAreSetInTurn)
+{
+    ComPtr<ID3D12Fence> gate = NewFence(0);
+    ComPtr<ID3D12Fence> fence = NewFence(0);
+    HANDLE events[3];
+    for (UINT64 value = 1; value <= 3; ++value)
+    {
+        ASSERT_HRESULT_SUCCEEDED(mQueue->Wait(gate.Get(), value));
+        ASSERT_HRESULT_SUCCEEDED(mQueue->Signal(fence.Get(), value));
+        events[value - 1] = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+        ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(value, events[value - 1]));
+    }
+    for (UINT64 value = 1; value <= 3; ++value)
+    {
+        EXPECT_EQ(WaitForSingleObject(events[value - 1], 20), DWORD(WAIT_TIMEOUT));
+        ASSERT_HRESULT_SUCCEEDED(gate->Signal(value));
+        EXPECT_EQ(WaitForSingleObject(events[value - 1], 5000), DWORD(WAIT_OBJECT_0));
+        if (value < 3)
+        {
+            EXPECT_EQ(WaitForSingleObject(events[value], 0), DWORD(WAIT_TIMEOUT));
+        }
+    }
+    for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+TEST_F(Fences, ANullEventMakesTheCallWait)
+{
+    ComPtr<ID3D12Fence> gate = NewFence(0);
+    ComPtr<ID3D12Fence> fence = NewFence(0);
+    ASSERT_HRESULT_SUCCEEDED(mQueue->Wait(gate.Get(), 1));
+    ASSERT_HRESULT_SUCCEEDED(mQueue->Signal(fence.Get(), 2));
+    std::thread opener(
+        [&]
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            gate->Signal(1);
+        });
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(2, nullptr));
+    EXPECT_EQ(fence->GetCompletedValue(), 2u);
+    opener.join();
+}
+
+TEST_F(Fences, SignalsThatWouldNotRaiseTheValueAreRefused)
+{
+    ComPtr<ID3D12Fence> fence = NewFence(10);
+    EXPECT_EQ(fence->Signal(10), E_INVALIDARG);
+    EXPECT_EQ(fence->Signal(4), E_INVALIDARG);
+    EXPECT_EQ(mQueue->Signal(fence.Get(), 9), E_INVALIDARG);
+    EXPECT_HRESULT_SUCCEEDED(fence->Signal(11));
+    EXPECT_EQ(fence->GetCompletedValue(), 11u);
+    EXPECT_EQ(mQueue->Signal(nullptr, 12), E_INVALIDARG);
+}
+
+TEST_F(Fences, ReleasingAFenceWithAnArmedEventIsSafe)
+{
+    ComPtr<ID3D12Fence> fence = NewFence(0);
+    HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(100, event));
+    fence.Reset();
+    EXPECT_EQ(WaitForSingleObject(event, 20), DWORD(WAIT_TIMEOUT));
+    CloseHandle(event);
+}
+
+TEST_F(Fences, TheFrameworksFullWaitPatternCompletes)
+{
+    // Signal, then wait on an event only if the value is not yet reached:
+    // the sequence the framework and the frame ring use.
+    for (UINT64 value = 1; value <= 20; ++value)
+    {
+        ASSERT_HRESULT_SUCCEEDED(mList->Close());
+        ID3D12CommandList* lists[] = {mList.Get()};
+        mQueue->ExecuteCommandLists(1, lists);
+        ASSERT_HRESULT_SUCCEEDED(mQueue->Signal(mFence.Get(), ++mFenceValue));
+        if (mFence->GetCompletedValue() < mFenceValue)
+        {
+            HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+            ASSERT_HRESULT_SUCCEEDED(mFence->SetEventOnCompletion(mFenceValue, event));
+            EXPECT_EQ(WaitForSingleObject(event, INFINITE), DWORD(WAIT_OBJECT_0));
+            CloseHandle(event);
+        }
+        EXPECT_GE(mFence->GetCompletedValue(), mFenceValue);
+        ASSERT_HRESULT_SUCCEEDED(mAllocator->Reset());
+        ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
+    }
+}
+
+} // namespace

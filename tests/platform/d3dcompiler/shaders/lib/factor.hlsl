@@ -1,0 +1,1 @@
+#define SCALE_FACTOR 2.0f
