@@ -22,12 +22,25 @@ protected:
             GTEST_SKIP() << "needs an X display (run through ctest, which starts Xvfb)";
     }
 
-    std::unique_ptr<ProgramUnderTest> Start(const std::vector<std::string>& environment = {})
+    // Every run has the validation layer on; a message from it fails the test.
+    void TearDown() override
     {
+        for (const std::string& log : mLogs)
+            EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+    }
+
+    std::unique_ptr<ProgramUnderTest> Start(std::vector<std::string> environment = {})
+    {
+        environment.push_back("VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation");
         auto program = std::make_unique<ProgramUnderTest>(SHELL_CHECK_PROGRAM, "/tmp", environment);
         EXPECT_TRUE(program->Started());
         return program;
     }
+
+    // Keeps what a program wrote, for the validation check at the end.
+    void Keep(const ProgramUnderTest& program) { mLogs.push_back(program.ErrorOutput()); }
+
+    std::vector<std::string> mLogs;
 };
 
 TEST_F(ShellTest, BorderlessWindowCoversTheScreenAndReportsOncePerSecond)
@@ -62,6 +75,7 @@ TEST_F(ShellTest, BorderlessWindowCoversTheScreenAndReportsOncePerSecond)
     EXPECT_EQ(program->WaitForExit(10s), 0);
     EXPECT_EQ(program->ErrorOutput().find("HR Failed"), std::string::npos)
         << program->ErrorOutput();
+    Keep(*program);
 }
 
 TEST_F(ShellTest, F2TogglesMultisamplingAndBackWithoutError)
@@ -78,6 +92,7 @@ TEST_F(ShellTest, F2TogglesMultisamplingAndBackWithoutError)
     EXPECT_EQ(program->WaitForExit(10s), 0);
     EXPECT_EQ(program->ErrorOutput().find("HR Failed"), std::string::npos)
         << program->ErrorOutput();
+    Keep(*program);
 }
 
 TEST_F(ShellTest, ClosingTheWindowEndsTheProgram)
@@ -87,6 +102,7 @@ TEST_F(ShellTest, ClosingTheWindowEndsTheProgram)
     ASSERT_FALSE(window.empty()) << program->ErrorOutput();
     RunCommand(std::string(X_CLOSE_WINDOW) + " " + window);
     EXPECT_EQ(program->WaitForExit(10s), 0);
+    Keep(*program);
 }
 
 TEST_F(ShellTest, LeftDragReachesTheMouseHandlers)
@@ -102,6 +118,7 @@ TEST_F(ShellTest, LeftDragReachesTheMouseHandlers)
     EXPECT_NE(log.find("mouse down flags=0x1 x=200 y=300"), std::string::npos) << log;
     EXPECT_NE(log.find("mouse move flags=0x1 x=260 y=280"), std::string::npos) << log;
     EXPECT_NE(log.find("mouse up flags=0x0 x=260 y=280"), std::string::npos) << log;
+    Keep(*program);
 }
 
 TEST_F(ShellTest, WithoutADisplayTheWindowFailureIsReported)
@@ -120,7 +137,7 @@ TEST_F(ShellTest, WithoutAnyVulkanDeviceTheWarpFailureIsReportedInABox)
     std::string box;
     for (int i = 0; i < 100 && box.empty() && !program->HasExited(); ++i)
     {
-        box = RunCommandLine("xdotool search --onlyvisible --name '^HR Failed$' 2>/dev/null");
+        box = FindWindowByName("HR Failed");
         std::this_thread::sleep_for(100ms);
     }
     ASSERT_FALSE(box.empty()) << program->ErrorOutput();

@@ -28,3 +28,18 @@ inline std::string RunCommandLine(const std::string& command)
     const auto end = line.find_last_not_of(" \t\r");
     return end == std::string::npos ? std::string() : line.substr(0, end + 1);
 }
+
+// The id of a top-level window named exactly `name` ("" if none): found in
+// the window tree, which also lists windows that carry only a plain name.
+inline std::string FindWindowByName(const std::string& name)
+{
+    const std::string tree = RunCommand("xwininfo -root -tree 2>/dev/null");
+    const std::string quoted = "\"" + name + "\"";
+    size_t at = tree.find(quoted);
+    if (at == std::string::npos)
+        return "";
+    const size_t lineStart = tree.rfind('\n', at) + 1;
+    const size_t idStart = tree.find("0x", lineStart);
+    const size_t idEnd = tree.find(' ', idStart);
+    return idStart < at ? tree.substr(idStart, idEnd - idStart) : "";
+}

@@ -409,6 +409,7 @@ extern "C"
                                 DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
                                 HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
     BOOL WINAPI DestroyWindow(HWND hWnd);
+    BOOL WINAPI IsWindow(HWND hWnd);
     BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
     BOOL WINAPI UpdateWindow(HWND hWnd);
     BOOL WINAPI AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu);

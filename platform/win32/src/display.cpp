@@ -36,6 +36,9 @@ bool EnsureVideo()
     // window that covers the desktop must not minimise when it loses focus.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // A click that activates the window is still a click, as on the real
+    // platform.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         const std::string reason = std::string("no display: ") + SDL_GetError() + "\n";
@@ -294,8 +297,17 @@ bool CreateNativeWindow(WindowRecord& window, int width, int height)
         flags |= SDL_WINDOW_RESIZABLE;
     width = std::max(width, 1);
     height = std::max(height, 1);
-    window.Native = SDL_CreateWindow(Utf8FromWide(window.Text).c_str(), SDL_WINDOWPOS_UNDEFINED,
+    const std::string title = Utf8FromWide(window.Text);
+    window.Native = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                      SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+    if (!window.Native)
+    {
+        // Without a Vulkan driver for the surface the window can still be
+        // shown; the swap chain then presents nowhere.
+        window.Native = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED,
+                                         SDL_WINDOWPOS_UNDEFINED, width, height,
+                                         flags & ~Uint32(SDL_WINDOW_VULKAN));
+    }
     if (!window.Native)
     {
         const std::string reason = std::string("window creation failed: ") + SDL_GetError() + "\n";

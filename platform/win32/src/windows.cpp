@@ -189,6 +189,11 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd)
     return TRUE;
 }
 
+extern "C" BOOL WINAPI IsWindow(HWND hWnd)
+{
+    return win32::FindWindowRecord(hWnd) != nullptr ? TRUE : FALSE;
+}
+
 extern "C" LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
     (void)wParam;
