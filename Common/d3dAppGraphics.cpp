@@ -269,6 +269,9 @@ void D3DApp::HandleResize()
     md3dDevice->CreateDepthStencilView(mDepthStencilBuffer.Get(), &dsvDesc,
                                        mDsvHeap->GetCPUDescriptorHandleForHeapStart());
 
+    if (mMsaa4xEnabled)
+        CreateMsaaTarget();
+
     mCommandList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
                                          mDepthStencilBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
                                          D3D12_RESOURCE_STATE_DEPTH_WRITE));
