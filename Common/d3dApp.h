@@ -51,12 +51,31 @@ protected:
     virtual void HandleMouseMove(WPARAM flags, int x, int y);
 
     bool InitGraphics();
+    void StartMusic();
     void CreateCommandContext();
     void BuildSwapChain();
     void WaitForGpuIdle();
     void UpdateFrameStats();
 
+    // The frame's render target: the current back buffer, or the 4-sample
+    // target while multisampling is on. A frame calls PrepareFrameTarget
+    // before drawing and FinishFrameTarget before presenting; the latter
+    // resolves the 4-sample target into the back buffer.
+    ID3D12Resource* CurrentBackBuffer() const;
+    D3D12_CPU_DESCRIPTOR_HANDLE CurrentBackBufferView() const;
+    D3D12_CPU_DESCRIPTOR_HANDLE CurrentTargetView() const;
+    D3D12_CPU_DESCRIPTOR_HANDLE DepthStencilView() const;
+    void PrepareFrameTarget(ID3D12GraphicsCommandList* list);
+    void FinishFrameTarget(ID3D12GraphicsCommandList* list);
+
+private:
+    void ReleaseFrameTargets();
+    void CreateMsaaTarget();
+
+protected:
     static constexpr int SwapChainBufferCount = 2;
+    static constexpr UINT MsaaSampleCount = 4;
+    static constexpr float ClearColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
     HINSTANCE mInstance = nullptr;
     HWND mWindow = 0;
@@ -83,6 +102,7 @@ protected:
     int mBackBufferIndex = 0;
     Microsoft::WRL::ComPtr<ID3D12Resource> mSwapChainBuffer[SwapChainBufferCount];
     Microsoft::WRL::ComPtr<ID3D12Resource> mDepthStencilBuffer;
+    Microsoft::WRL::ComPtr<ID3D12Resource> mMsaaTarget;
 
     Microsoft::WRL::ComPtr<ID3D12DescriptorHeap> mRtvHeap;
     Microsoft::WRL::ComPtr<ID3D12DescriptorHeap> mDsvHeap;

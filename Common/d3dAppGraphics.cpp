@@ -2,6 +2,8 @@
 // size-dependent targets and the full GPU wait.
 #include "d3dApp.h"
 
+#include <music.h>
+
 using Microsoft::WRL::ComPtr;
 
 bool D3DApp::StartUp()
@@ -44,8 +46,23 @@ bool D3DApp::StartUp()
     if (!InitGraphics())
         return false;
 
+    StartMusic();
+
     HandleResize();
     return true;
+}
+
+void D3DApp::StartMusic()
+{
+    // Started once and never touched again: the results are ignored, so a
+    // missing file or audio device leaves the demo running silently.
+    music::System* system = nullptr;
+    music::Sound* sound = nullptr;
+    music::Channel* channel = nullptr;
+    music::CreateSystem(&system);
+    music::Init(system, 100);
+    music::CreateStream(system, "2.mp3", &sound);
+    music::PlaySound(system, sound, false, &channel);
 }
 
 bool D3DApp::InitGraphics()
@@ -129,6 +146,13 @@ void D3DApp::CreateCommandContext()
 
 void D3DApp::BuildSwapChain()
 {
+    // A swap chain can only be replaced once nothing holds its buffers: let
+    // the GPU finish with them, then release every size-dependent target.
+    if (mSwapChain)
+    {
+        WaitForGpuIdle();
+        ReleaseFrameTargets();
+    }
     mSwapChain.Reset();
 
     DXGI_SWAP_CHAIN_DESC sd;
@@ -139,8 +163,11 @@ void D3DApp::BuildSwapChain()
     sd.BufferDesc.Format = mBackBufferFormat;
     sd.BufferDesc.ScanlineOrdering = DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED;
     sd.BufferDesc.Scaling = DXGI_MODE_SCALING_UNSPECIFIED;
-    sd.SampleDesc.Count = mMsaa4xEnabled ? 4 : 1;
-    sd.SampleDesc.Quality = mMsaa4xEnabled ? (mMsaa4xQuality - 1) : 0;
+    // A flip-model swap chain is never multisampled: with multisampling on,
+    // frames are drawn into a separate 4-sample target and resolved into the
+    // back buffer (see HandleResize and FinishFrameTarget).
+    sd.SampleDesc.Count = 1;
+    sd.SampleDesc.Quality = 0;
     sd.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
     sd.BufferCount = SwapChainBufferCount;
     sd.OutputWindow = mWindow;
@@ -160,7 +187,7 @@ void D3DApp::CreateTargetViewHeaps()
 {
     D3D12_DESCRIPTOR_HEAP_DESC rtvHeapDesc;
     rtvHeapDesc.Type = D3D12_DESCRIPTOR_HEAP_TYPE_RTV;
-    rtvHeapDesc.NumDescriptors = SwapChainBufferCount;
+    rtvHeapDesc.NumDescriptors = SwapChainBufferCount + 1; // + the 4-sample target
     rtvHeapDesc.Flags = D3D12_DESCRIPTOR_HEAP_FLAG_NONE;
     rtvHeapDesc.NodeMask = 0;
     // clang-format off
@@ -185,9 +212,7 @@ void D3DApp::HandleResize()
 
     CheckHr(mCommandList->Reset(mDirectCmdListAlloc.Get(), nullptr));
 
-    for (int i = 0; i < SwapChainBufferCount; ++i)
-        mSwapChainBuffer[i].Reset();
-    mDepthStencilBuffer.Reset();
+    ReleaseFrameTargets();
 
     // clang-format off
     CheckHr(mSwapChain->ResizeBuffers(
@@ -236,11 +261,16 @@ void D3DApp::HandleResize()
 
     D3D12_DEPTH_STENCIL_VIEW_DESC dsvDesc;
     dsvDesc.Flags = D3D12_DSV_FLAG_NONE;
-    dsvDesc.ViewDimension = D3D12_DSV_DIMENSION_TEXTURE2D;
+    // A multisampled depth buffer needs a multisampled view.
+    dsvDesc.ViewDimension =
+        mMsaa4xEnabled ? D3D12_DSV_DIMENSION_TEXTURE2DMS : D3D12_DSV_DIMENSION_TEXTURE2D;
     dsvDesc.Format = mDepthFormat;
     dsvDesc.Texture2D.MipSlice = 0;
     md3dDevice->CreateDepthStencilView(mDepthStencilBuffer.Get(), &dsvDesc,
                                        mDsvHeap->GetCPUDescriptorHandleForHeapStart());
+
+    if (mMsaa4xEnabled)
+        CreateMsaaTarget();
 
     mCommandList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
                                          mDepthStencilBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
@@ -260,6 +290,84 @@ void D3DApp::HandleResize()
     mViewport.MaxDepth = 1.0f;
 
     mScissor = {0, 0, mClientWidth, mClientHeight};
+}
+
+void D3DApp::ReleaseFrameTargets()
+{
+    for (int i = 0; i < SwapChainBufferCount; ++i)
+        mSwapChainBuffer[i].Reset();
+    mDepthStencilBuffer.Reset();
+    mMsaaTarget.Reset();
+}
+
+void D3DApp::CreateMsaaTarget()
+{
+    const CD3DX12_RESOURCE_DESC msaaDesc = CD3DX12_RESOURCE_DESC::Tex2D(
+        mBackBufferFormat, UINT64(mClientWidth), UINT(mClientHeight), 1, 1, MsaaSampleCount,
+        mMsaa4xQuality - 1, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
+    const CD3DX12_CLEAR_VALUE clear(mBackBufferFormat, ClearColor);
+    // It rests in the resolve-source state between frames.
+    CheckHr(md3dDevice->CreateCommittedResource(
+        &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), D3D12_HEAP_FLAG_NONE, &msaaDesc,
+        D3D12_RESOURCE_STATE_RESOLVE_SOURCE, &clear, IID_PPV_ARGS(mMsaaTarget.GetAddressOf())));
+    md3dDevice->CreateRenderTargetView(mMsaaTarget.Get(), nullptr, CurrentTargetView());
+}
+
+ID3D12Resource* D3DApp::CurrentBackBuffer() const
+{
+    return mSwapChainBuffer[mBackBufferIndex].Get();
+}
+
+D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::CurrentBackBufferView() const
+{
+    return CD3DX12_CPU_DESCRIPTOR_HANDLE(mRtvHeap->GetCPUDescriptorHandleForHeapStart(),
+                                         mBackBufferIndex, mRtvIncrement);
+}
+
+D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::CurrentTargetView() const
+{
+    if (!mMsaa4xEnabled)
+        return CurrentBackBufferView();
+    return CD3DX12_CPU_DESCRIPTOR_HANDLE(mRtvHeap->GetCPUDescriptorHandleForHeapStart(),
+                                         SwapChainBufferCount, mRtvIncrement);
+}
+
+D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::DepthStencilView() const
+{
+    return mDsvHeap->GetCPUDescriptorHandleForHeapStart();
+}
+
+void D3DApp::PrepareFrameTarget(ID3D12GraphicsCommandList* list)
+{
+    const D3D12_RESOURCE_BARRIER barrier =
+        mMsaa4xEnabled ? CD3DX12_RESOURCE_BARRIER::Transition(mMsaaTarget.Get(),
+                                                              D3D12_RESOURCE_STATE_RESOLVE_SOURCE,
+                                                              D3D12_RESOURCE_STATE_RENDER_TARGET)
+                       : CD3DX12_RESOURCE_BARRIER::Transition(CurrentBackBuffer(),
+                                                              D3D12_RESOURCE_STATE_PRESENT,
+                                                              D3D12_RESOURCE_STATE_RENDER_TARGET);
+    list->ResourceBarrier(1, &barrier);
+}
+
+void D3DApp::FinishFrameTarget(ID3D12GraphicsCommandList* list)
+{
+    if (!mMsaa4xEnabled)
+    {
+        const D3D12_RESOURCE_BARRIER toPresent = CD3DX12_RESOURCE_BARRIER::Transition(
+            CurrentBackBuffer(), D3D12_RESOURCE_STATE_RENDER_TARGET, D3D12_RESOURCE_STATE_PRESENT);
+        list->ResourceBarrier(1, &toPresent);
+        return;
+    }
+    const D3D12_RESOURCE_BARRIER toResolve[] = {
+        CD3DX12_RESOURCE_BARRIER::Transition(mMsaaTarget.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
+                                             D3D12_RESOURCE_STATE_RESOLVE_SOURCE),
+        CD3DX12_RESOURCE_BARRIER::Transition(CurrentBackBuffer(), D3D12_RESOURCE_STATE_PRESENT,
+                                             D3D12_RESOURCE_STATE_RESOLVE_DEST)};
+    list->ResourceBarrier(2, toResolve);
+    list->ResolveSubresource(CurrentBackBuffer(), 0, mMsaaTarget.Get(), 0, mBackBufferFormat);
+    const D3D12_RESOURCE_BARRIER toPresent = CD3DX12_RESOURCE_BARRIER::Transition(
+        CurrentBackBuffer(), D3D12_RESOURCE_STATE_RESOLVE_DEST, D3D12_RESOURCE_STATE_PRESENT);
+    list->ResourceBarrier(1, &toPresent);
 }
 
 void D3DApp::WaitForGpuIdle()

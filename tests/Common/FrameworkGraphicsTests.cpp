@@ -38,7 +38,8 @@ TEST_F(FrameworkGraphics, CommandContextHeapsAndFullWaitsWork)
     app.CreateCommandContext();
     app.CreateTargetViewHeaps();
     ASSERT_NE(app.mCommandList, nullptr);
-    EXPECT_EQ(app.mRtvHeap->GetDesc().NumDescriptors, 2u);
+    // Two back buffers and the 4-sample target.
+    EXPECT_EQ(app.mRtvHeap->GetDesc().NumDescriptors, 3u);
     EXPECT_EQ(app.mDsvHeap->GetDesc().NumDescriptors, 1u);
 
     // The list was closed after creation; HandleResize's reset, close and
@@ -53,6 +54,109 @@ TEST_F(FrameworkGraphics, CommandContextHeapsAndFullWaitsWork)
     // Nothing queued: the value is reached at once, and no event is needed.
     app.WaitForGpuIdle();
     EXPECT_EQ(app.mFence->GetCompletedValue(), 2u);
+}
+
+// The whole graphics set-up on a message-only window, whose swap chain
+// presents nowhere; then the size and key messages that rebuild it.
+class ResizeApp : public GraphicsApp
+{
+public:
+    ResizeApp()
+    {
+        CreateTestWindow();
+        EXPECT_TRUE(InitGraphics());
+        HandleResize();
+        Resizes = 0;
+    }
+
+    using D3DApp::InitGraphics;
+    using D3DApp::mDepthStencilBuffer;
+    using D3DApp::mMsaa4xEnabled;
+    using D3DApp::mMsaaTarget;
+    using D3DApp::mSwapChain;
+    using D3DApp::mSwapChainBuffer;
+    using D3DApp::mViewport;
+
+    int Resizes = 0;
+
+protected:
+    void HandleResize() override
+    {
+        ++Resizes;
+        D3DApp::HandleResize();
+    }
+};
+
+TEST_F(FrameworkGraphics, MinimisingPausesWithoutStoppingTheClockAndRestoringRebuilds)
+{
+    ResizeApp app;
+    app.mClock.Restart();
+    app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_TRUE(app.mIsPaused);
+    EXPECT_TRUE(app.mIsMinimized);
+    EXPECT_EQ(app.Resizes, 0);
+    app.mClock.Advance();
+    EXPECT_GE(app.mClock.StepSeconds(), 0.0f); // not stopped: the step is measured
+
+    app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 200));
+    EXPECT_FALSE(app.mIsPaused);
+    EXPECT_FALSE(app.mIsMinimized);
+    EXPECT_EQ(app.Resizes, 1);
+    EXPECT_EQ(app.mViewport.Width, 320.0f);
+    EXPECT_EQ(app.mSwapChainBuffer[0]->GetDesc().Width, 320u);
+}
+
+TEST_F(FrameworkGraphics, ADragRebuildsOnceAtItsEnd)
+{
+    ResizeApp app;
+    app.HandleWindowMessage(app.mWindow, WM_ENTERSIZEMOVE, 0, 0);
+    for (int width : {500, 520, 540})
+        app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, 300));
+    EXPECT_EQ(app.Resizes, 0);
+    app.HandleWindowMessage(app.mWindow, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(app.Resizes, 1);
+    EXPECT_EQ(app.mSwapChainBuffer[1]->GetDesc().Width, 540u);
+    EXPECT_EQ(app.mDepthStencilBuffer->GetDesc().Height, 300u);
+}
+
+TEST_F(FrameworkGraphics, AResizeToTheSameSizeStillRebuilds)
+{
+    ResizeApp app;
+    const UINT64 fence = app.mCurrentFence;
+    app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_RESTORED,
+                            MAKELPARAM(app.mClientWidth, app.mClientHeight));
+    EXPECT_EQ(app.Resizes, 1);
+    EXPECT_EQ(app.mCurrentFence, fence + 2); // a full wait before and after
+    app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_MAXIMIZED,
+                            MAKELPARAM(app.mClientWidth, app.mClientHeight));
+    EXPECT_EQ(app.Resizes, 2);
+    EXPECT_TRUE(app.mIsMaximized);
+}
+
+TEST_F(FrameworkGraphics, F2TogglesFourSampleTargetsManyTimesWithoutLeaks)
+{
+    ResizeApp app;
+    for (int i = 0; i < 6; ++i)
+    {
+        ID3D12Resource* oldBuffer = app.mSwapChainBuffer[0].Get();
+        oldBuffer->AddRef();
+        app.HandleWindowMessage(app.mWindow, WM_KEYUP, VK_F2, 0);
+        const bool on = (i % 2) == 0;
+        EXPECT_EQ(app.mMsaa4xEnabled, on);
+        // The swap chain stays single-sample; a 4-sample target and depth
+        // buffer exist while multisampling is on.
+        DXGI_SWAP_CHAIN_DESC desc{};
+        ASSERT_HRESULT_SUCCEEDED(app.mSwapChain->GetDesc(&desc));
+        EXPECT_EQ(desc.SampleDesc.Count, 1u);
+        EXPECT_EQ(app.mSwapChainBuffer[0]->GetDesc().SampleDesc.Count, 1u);
+        EXPECT_EQ(app.mDepthStencilBuffer->GetDesc().SampleDesc.Count, on ? 4u : 1u);
+        EXPECT_EQ(app.mMsaaTarget != nullptr, on);
+        if (on)
+        {
+            EXPECT_EQ(app.mMsaaTarget->GetDesc().SampleDesc.Count, 4u);
+        }
+        EXPECT_EQ(oldBuffer->Release(), 0u) << "toggle " << i << " kept an old back buffer";
+    }
 }
 
 } // namespace

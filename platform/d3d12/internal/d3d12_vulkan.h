@@ -15,4 +15,36 @@ namespace d3d12
 // runtime's devices.
 VkDevice VulkanDeviceOf(ID3D12Device* device);
 
+// What the swap chain needs of a command queue's device to show its images.
+struct QueueVulkan
+{
+    VkInstance Instance = VK_NULL_HANDLE;
+    VkPhysicalDevice Physical = VK_NULL_HANDLE;
+    VkDevice Device = VK_NULL_HANDLE;
+    uint32_t QueueFamily = 0;
+    bool CanPresent = false; // the device has the swapchain extension
+};
+
+// False where `queue` is not one of this runtime's queues.
+bool VulkanQueueOf(ID3D12CommandQueue* queue, QueueVulkan* vulkan);
+
+// The image of a texture of this runtime (null for buffers and foreign
+// objects). Images in the present (common) state are in the general layout.
+VkImage VulkanImageOf(ID3D12Resource* resource);
+
+// Submits `commands` on the queue after everything submitted before, waiting
+// for the binary semaphore `wait` and signalling the binary semaphore
+// `signal` (either may be null); then presents `imageIndex` of `swapchain`
+// behind `signal`. `presented` receives the present's own result; `serial`
+// the submission's place on the queue's timeline.
+HRESULT SubmitAndPresent(ID3D12CommandQueue* queue, VkCommandBuffer commands, VkSemaphore wait,
+                         VkSemaphore signal, VkSwapchainKHR swapchain, uint32_t imageIndex,
+                         VkResult* presented, uint64_t* serial);
+
+// Waits until the queue's submission `serial` has run.
+void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial);
+
+// Waits until everything submitted to the queue so far has run.
+void WaitForQueueIdle(ID3D12CommandQueue* queue);
+
 } // namespace d3d12

@@ -11,6 +11,9 @@
 
 #include <d3d12_vulkan.h>
 
+#include <cstring>
+#include <vector>
+
 #include <vulkan_runtime/adapter.h>
 #include <vulkan_runtime/result.h>
 
@@ -60,6 +63,23 @@ Device::Device(std::shared_ptr<vkrt::Instance> instance, const vkrt::PhysicalDev
 {
 }
 
+namespace
+{
+bool SupportsExtension(VkPhysicalDevice device, const char* name)
+{
+    uint32_t count = 0;
+    vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
+    std::vector<VkExtensionProperties> extensions(count);
+    vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data());
+    for (const VkExtensionProperties& extension : extensions)
+    {
+        if (std::strcmp(extension.extensionName, name) == 0)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 HRESULT Device::Create(std::shared_ptr<vkrt::Instance> instance,
                        const vkrt::PhysicalDevice& physicalDevice, Device** device)
 {
@@ -103,7 +123,10 @@ HRESULT Device::Initialize()
     features.pNext = &features12;
     features.features = WantedFeatures(mPhysical.Handle);
 
-    const auto& extensions = vkrt::RequiredDeviceExtensions();
+    std::vector<const char*> extensions = vkrt::RequiredDeviceExtensions();
+    mCanPresent = SupportsExtension(mPhysical.Handle, VK_KHR_SWAPCHAIN_EXTENSION_NAME);
+    if (mCanPresent)
+        extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
     auto info = vkrt::Structure<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO);
     info.pNext = &features;
     info.queueCreateInfoCount = 1;

@@ -82,6 +82,10 @@ public:
 
     // What the runtime's objects share.
     VkDevice Handle() const { return mDevice; }
+    VkInstance InstanceHandle() const { return mInstance->Handle(); }
+    // Whether the device can present to window surfaces (the swapchain
+    // extension is enabled where the driver offers it).
+    bool CanPresent() const { return mCanPresent; }
     VkPhysicalDevice PhysicalHandle() const { return mPhysical.Handle; }
     const VkPhysicalDeviceLimits& Limits() const { return mPhysical.Properties.limits; }
     uint32_t QueueFamily() const { return mQueueFamily; }
@@ -115,6 +119,7 @@ private:
     uint32_t mQueueFamily = 0;
     VkPhysicalDeviceMemoryProperties mMemory{};
     VkFormat mDepth24Format = VK_FORMAT_D24_UNORM_S8_UINT;
+    bool mCanPresent = false;
 
     Submission mSubmission;
     FenceWaiter mWaiter;

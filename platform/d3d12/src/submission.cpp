@@ -212,3 +212,38 @@ void Submission::CollectLocked(uint64_t completed, std::vector<std::function<voi
 }
 
 } // namespace d3d12
+
+namespace d3d12
+{
+
+HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, VkSemaphore signal,
+                                     VkSwapchainKHR swapchain, uint32_t imageIndex,
+                                     VkResult* presented, uint64_t* serial)
+{
+    // The copy goes through the ordinary path, so it is ordered after every
+    // command list and its timeline serial tells when it has run.
+    std::vector<SemaphoreValue> waits;
+    if (wait != VK_NULL_HANDLE)
+        waits.push_back({wait, 0});
+    HRESULT hr = Submit(&buffer, 1, waits, signal, 0, serial);
+    if (FAILED(hr) || swapchain == VK_NULL_HANDLE)
+        return hr;
+
+    auto present = vkrt::Structure<VkPresentInfoKHR>(VK_STRUCTURE_TYPE_PRESENT_INFO_KHR);
+    present.waitSemaphoreCount = signal != VK_NULL_HANDLE ? 1 : 0;
+    present.pWaitSemaphores = &signal;
+    present.swapchainCount = 1;
+    present.pSwapchains = &swapchain;
+    present.pImageIndices = &imageIndex;
+    std::lock_guard lock(mMutex);
+    *presented = vkQueuePresentKHR(mQueue, &present);
+    return S_OK;
+}
+
+uint64_t Submission::SubmittedSerial()
+{
+    std::lock_guard lock(mMutex);
+    return mSubmitted;
+}
+
+} // namespace d3d12

@@ -53,6 +53,14 @@ public:
                    const std::vector<SemaphoreValue>& waits, VkSemaphore fence, uint64_t value,
                    uint64_t* serial);
 
+    // Submits `buffer` behind pending set-up work, waiting for the binary
+    // semaphore `wait` and signalling `signal` (either may be null), then
+    // presents `imageIndex` of `swapchain` behind `signal` (null: no present).
+    HRESULT SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, VkSemaphore signal,
+                             VkSwapchainKHR swapchain, uint32_t imageIndex, VkResult* presented,
+                             uint64_t* serial);
+
+    uint64_t SubmittedSerial();
     uint64_t CompletedSerial() const;
     void WaitForSerial(uint64_t serial) const;
 

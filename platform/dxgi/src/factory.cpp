@@ -1,7 +1,7 @@
-// The DXGI factory: hands out adapters. The swap chain arrives with the
-// window; until then CreateSwapChain answers E_NOTIMPL.
+// The DXGI factory: hands out adapters and makes swap chains.
 #include "adapter.h"
 #include "factory_defaults.h"
+#include "swap_chain.h"
 
 #include <new>
 
@@ -18,6 +18,25 @@ public:
         return com::QueryInterfaceOf<IUnknown, IDXGIObject, IDXGIFactory, IDXGIFactory1,
                                      IDXGIFactory2, IDXGIFactory3, IDXGIFactory4>(this, riid,
                                                                                   object);
+    }
+
+    // `device` is the command queue the swap chain presents behind, as
+    // Direct3D 12 requires.
+    HRESULT STDMETHODCALLTYPE CreateSwapChain(IUnknown* device, DXGI_SWAP_CHAIN_DESC* desc,
+                                              IDXGISwapChain** swapChain) override
+    {
+        if (!swapChain)
+            return DXGI_ERROR_INVALID_CALL;
+        *swapChain = nullptr;
+        if (!device || !desc)
+            return DXGI_ERROR_INVALID_CALL;
+        Microsoft::WRL::ComPtr<ID3D12CommandQueue> queue;
+        if (FAILED(device->QueryInterface(IID_PPV_ARGS(&queue))))
+            return DXGI_ERROR_INVALID_CALL;
+        SwapChain* created = nullptr;
+        HRESULT hr = SwapChain::Create(queue.Get(), *desc, &created);
+        *swapChain = created;
+        return hr;
     }
 
     // The software adapter stands for the machine's CPU Vulkan device. As on

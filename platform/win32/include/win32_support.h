@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct SDL_Window;
+
 namespace win32
 {
 
@@ -28,6 +30,10 @@ void SetTimeSource(TimeSource* source);
 std::string Utf8FromWide(const wchar_t* text);
 std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& text);
+
+// The native window behind a visible window, or nullptr (message-only
+// windows and invalid handles). The swap chain draws into it.
+SDL_Window* NativeWindowOf(HWND window);
 
 // The Win32 error code for a POSIX errno value, as the file functions report
 // it through GetLastError. Values without a closer match give

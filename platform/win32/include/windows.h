@@ -232,14 +232,36 @@ typedef struct tagMINMAXINFO
 #define MK_MBUTTON 0x0010
 
 // Virtual-key codes
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
 #define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_F1 0x70
 #define VK_F2 0x71
 
 // ShowWindow
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
 #define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
 #define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
 // PeekMessage
@@ -387,6 +409,7 @@ extern "C"
                                 DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
                                 HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
     BOOL WINAPI DestroyWindow(HWND hWnd);
+    BOOL WINAPI IsWindow(HWND hWnd);
     BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
     BOOL WINAPI UpdateWindow(HWND hWnd);
     BOOL WINAPI AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu);
@@ -400,6 +423,7 @@ extern "C"
     // Mouse capture
     HWND WINAPI SetCapture(HWND hWnd);
     BOOL WINAPI ReleaseCapture(void);
+    HWND WINAPI GetCapture(void);
 
     // Time
     BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);

@@ -18,14 +18,13 @@ extern "C" int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, 
     else if ((uType & 0xF0) == MB_ICONINFORMATION)
         flags = SDL_MESSAGEBOX_INFORMATION;
 
+    // The report also goes to standard error, so a run without a display (or
+    // one whose box nobody reads) still says what happened.
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+
     // The box is modal and has one button, so any way of closing it is OK.
-    // Where no display can show it, the report goes to standard error so a
-    // run without a display still says what happened.
-    if (SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) != 0)
-    {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        std::fflush(stderr);
-    }
+    SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr);
     return IDOK;
 }
 

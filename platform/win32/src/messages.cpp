@@ -1,6 +1,6 @@
 // The message queue of the program's thread: posted messages in order, then a
 // pending quit request, as on the real platform.
-#include "window_table.h"
+#include "display.h"
 #include <win32_support.h>
 
 #include <ctime>
@@ -57,6 +57,10 @@ extern "C" BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // Window-system events become posted messages first (outside the lock,
+    // since translating them posts).
+    win32::display::PumpEvents();
+
     std::lock_guard lock(win32::gQueueMutex);
     for (auto it = win32::gPosted.begin(); it != win32::gPosted.end(); ++it)
     {

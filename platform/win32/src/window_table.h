@@ -5,6 +5,8 @@
 
 #include <string>
 
+struct SDL_Window;
+
 namespace win32
 {
 
@@ -16,6 +18,15 @@ struct WindowRecord
     std::wstring Text;
     DWORD Style = 0;
     bool MessageOnly = false;
+
+    // Visible windows: the native window and what was last reported to the
+    // window procedure, so native events that change nothing are not repeated.
+    SDL_Window* Native = nullptr;
+    int ReportedWidth = -1;
+    int ReportedHeight = -1;
+    WPARAM ReportedSizeKind = WPARAM(-1);
+    bool ReportedActive = false;
+    POINT MinTrackSize{0, 0};
 };
 
 // The window behind `handle`, or nullptr. Records stay valid until the window

@@ -1,7 +1,9 @@
 // Window classes and windows. Message-only windows (parent HWND_MESSAGE) live
-// entirely here; visible windows need the window system and are created by
-// the display layer.
-#include "window_table.h"
+// entirely here; visible windows also have a native window of the display
+// layer.
+#include "display.h"
+
+#include <win32_support.h>
 
 #include <win32_support.h>
 
@@ -26,6 +28,10 @@ ATOM gNextAtom = 0xC000;
 HWND gNextWindow = 1;
 HWND gCaptureWindow = 0;
 
+// Size of a window created with CW_USEDEFAULT.
+constexpr int DefaultWidth = 640;
+constexpr int DefaultHeight = 480;
+
 ClassRecord* FindClass(LPCWSTR name)
 {
     if (IS_INTRESOURCE(name))
@@ -46,6 +52,12 @@ WindowRecord* FindWindowRecord(HWND handle)
 {
     auto it = gWindows.find(handle);
     return it == gWindows.end() ? nullptr : it->second.get();
+}
+
+SDL_Window* NativeWindowOf(HWND handle)
+{
+    WindowRecord* window = FindWindowRecord(handle);
+    return window ? window->Native : nullptr;
 }
 
 HWND CapturedWindow()
@@ -90,11 +102,11 @@ extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return 0;
     }
-    if (hWndParent != HWND_MESSAGE)
+    const bool messageOnly = hWndParent == HWND_MESSAGE;
+    if (nWidth == CW_USEDEFAULT)
     {
-        // Visible windows need the display layer, which this build lacks.
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return 0;
+        nWidth = win32::DefaultWidth;
+        nHeight = win32::DefaultHeight;
     }
 
     auto window = std::make_unique<win32::WindowRecord>();
@@ -103,9 +115,28 @@ extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
     window->ClassName = windowClass->Name;
     window->Text = lpWindowName ? lpWindowName : L"";
     window->Style = dwStyle;
-    window->MessageOnly = true;
-    HWND handle = window->Handle;
+    window->MessageOnly = messageOnly;
+    const HWND handle = window->Handle;
+    win32::WindowRecord& record = *window;
     win32::gWindows.emplace(handle, std::move(window));
+
+    if (!messageOnly)
+    {
+        // As on the real platform the procedure is asked for the tracking
+        // limits first; the minimum it sets is kept by the native window.
+        MINMAXINFO limits{};
+        limits.ptMinTrackSize = {1, 1};
+        limits.ptMaxTrackSize = {65535, 65535};
+        SendMessageW(handle, WM_GETMINMAXINFO, 0, LPARAM(&limits));
+        record.MinTrackSize = limits.ptMinTrackSize;
+        if (!win32::display::CreateNativeWindow(record, nWidth, nHeight))
+        {
+            const DWORD error = GetLastError();
+            win32::gWindows.erase(handle);
+            SetLastError(error);
+            return 0;
+        }
+    }
 
     CREATESTRUCTW create{};
     create.lpCreateParams = lpParam;
@@ -127,6 +158,17 @@ extern "C" HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    if (!messageOnly)
+    {
+        // The first size report is sent during creation, as on the real
+        // platform; showing the window then reports its shown size.
+        record.ReportedWidth = nWidth;
+        record.ReportedHeight = nHeight;
+        record.ReportedSizeKind = SIZE_RESTORED;
+        SendMessageW(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(nWidth, nHeight));
+        if (dwStyle & WS_VISIBLE)
+            ShowWindow(handle, SW_SHOW);
+    }
     return handle;
 }
 
@@ -139,11 +181,17 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd)
     }
     SendMessageW(hWnd, WM_DESTROY, 0, 0);
     SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
-    // A destroyed window gives up the capture, as on the real platform.
     if (win32::gCaptureWindow == hWnd)
-        win32::gCaptureWindow = 0;
+        ReleaseCapture();
+    if (win32::WindowRecord* window = win32::FindWindowRecord(hWnd))
+        win32::display::DestroyNativeWindow(*window);
     win32::gWindows.erase(hWnd);
     return TRUE;
+}
+
+extern "C" BOOL WINAPI IsWindow(HWND hWnd)
+{
+    return win32::FindWindowRecord(hWnd) != nullptr ? TRUE : FALSE;
 }
 
 extern "C" LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
@@ -161,6 +209,7 @@ extern "C" LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
         {
             auto text = reinterpret_cast<LPCWSTR>(lParam);
             window->Text = text ? text : L"";
+            win32::display::SetTitle(*window);
             return TRUE;
         }
         return FALSE;
@@ -197,36 +246,45 @@ extern "C" int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount)
     return count;
 }
 
-extern "C" HWND WINAPI SetCapture(HWND hWnd)
+extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
 {
-    if (!win32::FindWindowRecord(hWnd))
+    win32::WindowRecord* window = win32::FindWindowRecord(hWnd);
+    if (!window)
     {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
+        return FALSE;
     }
+    // The result is whether the window was visible before the call; a
+    // message-only window never is.
+    if (window->MessageOnly)
+        return FALSE;
+    return win32::display::Show(*window, nCmdShow) ? TRUE : FALSE;
+}
+
+extern "C" HWND WINAPI SetCapture(HWND hWnd)
+{
     const HWND previous = win32::gCaptureWindow;
+    win32::WindowRecord* window = win32::FindWindowRecord(hWnd);
+    if (!window)
+    {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return previous;
+    }
     win32::gCaptureWindow = hWnd;
+    win32::display::CaptureMouse(window);
     return previous;
 }
 
 extern "C" BOOL WINAPI ReleaseCapture(void)
 {
-    // Succeeds whether or not a window held the capture.
     win32::gCaptureWindow = 0;
+    win32::display::CaptureMouse(nullptr);
     return TRUE;
 }
 
-extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
+extern "C" HWND WINAPI GetCapture(void)
 {
-    (void)nCmdShow;
-    if (!win32::FindWindowRecord(hWnd))
-    {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    // A message-only window is never shown; the result is whether the window
-    // was visible before the call.
-    return FALSE;
+    return win32::gCaptureWindow;
 }
 
 extern "C" BOOL WINAPI UpdateWindow(HWND hWnd)

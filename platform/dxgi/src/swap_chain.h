@@ -1,0 +1,77 @@
+// The swap chain: back buffers that are ordinary single-sample textures of the
+// Direct3D 12 runtime, handed out in order, and shown by copying the current
+// one into an image of a Vulkan swapchain on the window's surface. Without a
+// surface (no window system, a message-only window) presenting still
+// completes, so drawing works headless.
+#pragma once
+
+#include "swap_chain_defaults.h"
+
+#include <d3d12.h>
+#include <d3d12_vulkan.h>
+#include <d3dx12.h>
+#include <vulkan/vulkan.h>
+#include <wrl/client.h>
+
+#include <array>
+#include <vector>
+
+namespace dxgi
+{
+
+class SwapChain final : public SwapChainDefaults
+{
+public:
+    // `queue` is the command queue the swap chain presents behind.
+    static HRESULT Create(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC& desc,
+                          SwapChain** swapChain);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    HRESULT STDMETHODCALLTYPE Present(UINT syncInterval, UINT flags) override;
+    HRESULT STDMETHODCALLTYPE GetBuffer(UINT buffer, REFIID riid, void** surface) override;
+    HRESULT STDMETHODCALLTYPE GetDesc(DXGI_SWAP_CHAIN_DESC* desc) override;
+    HRESULT STDMETHODCALLTYPE ResizeBuffers(UINT bufferCount, UINT width, UINT height,
+                                            DXGI_FORMAT format, UINT flags) override;
+
+private:
+    // Frames whose copies may be in flight at once; each has its own command
+    // buffer and semaphores.
+    static constexpr uint32_t FramesInFlight = 3;
+
+    struct Frame
+    {
+        VkCommandBuffer Commands = VK_NULL_HANDLE;
+        VkSemaphore Acquired = VK_NULL_HANDLE;
+        VkSemaphore Copied = VK_NULL_HANDLE;
+        uint64_t Serial = 0; // the queue submission that last used the frame
+    };
+
+    SwapChain(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC& desc);
+    ~SwapChain() override;
+
+    HRESULT Initialize();
+    HRESULT CreateBuffers();
+    HRESULT CreateSurfaceObjects();
+    HRESULT CreateVulkanSwapchain();
+    void DestroyVulkanSwapchain();
+    HRESULT PresentToSurface();
+    void RecordCopy(const Frame& frame, VkImage source, VkImage target) const;
+
+    Microsoft::WRL::ComPtr<ID3D12CommandQueue> mQueue;
+    Microsoft::WRL::ComPtr<ID3D12Device> mDevice;
+    d3d12::QueueVulkan mVulkan;
+    DXGI_SWAP_CHAIN_DESC mDesc;
+    std::vector<Microsoft::WRL::ComPtr<ID3D12Resource>> mBuffers;
+    UINT mCurrent = 0;
+
+    VkSurfaceKHR mSurface = VK_NULL_HANDLE;
+    VkSwapchainKHR mSwapchain = VK_NULL_HANDLE;
+    VkExtent2D mExtent{};
+    std::vector<VkImage> mImages;
+    bool mNeedsSwapchain = true; // out of date, resized, or not made yet
+    VkCommandPool mPool = VK_NULL_HANDLE;
+    std::array<Frame, FramesInFlight> mFrames{};
+    uint32_t mFrameIndex = 0;
+};
+
+} // namespace dxgi
