@@ -53,6 +53,9 @@ protected:
     void HandleMouseUp(WPARAM flags, int x, int y) override;
     void HandleMouseMove(WPARAM flags, int x, int y) override;
 
+    // Everything after the framework's start-up: the scene's content built on
+    // the start-up command list, which is then submitted.
+    void BuildScene();
     void LoadSceneTextures();
     void BuildSceneRootSignature();
     void BuildTextureDescriptorHeap();

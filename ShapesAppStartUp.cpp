@@ -14,7 +14,12 @@ bool ShapesApp::StartUp()
 {
     if (!D3DApp::StartUp())
         return false;
+    BuildScene();
+    return true;
+}
 
+void ShapesApp::BuildScene()
+{
     CheckHr(mCommandList->Reset(mDirectCmdListAlloc.Get(), nullptr));
 
     LoadSceneTextures();
@@ -35,7 +40,6 @@ bool ShapesApp::StartUp()
     mLowTimer = 0.0f;
     mMidTimer = 0.0f;
     mHighTimer = 0.0f;
-    return true;
 }
 
 void ShapesApp::LoadSceneTextures()

@@ -174,29 +174,4 @@ TEST(OrbitingSpheres, CentresFollowTheirOrbitsAndOnlyRotateAndScale)
     }
 }
 
-TEST(UpdateFrame, MovesTheCameraAndOnlyTheThreeSpheres)
-{
-    // Within the first second the phase clock stays at 0, whatever else this
-    // program runs.
-    FakeTimeSource time;
-    SceneTestApp app;
-    app.BuildContent();
-    FrameClock clock;
-    clock.Restart();
-    time.AdvanceSeconds(0.5);
-    clock.Advance();
-    app.UpdateFrame(clock);
-
-    EXPECT_EQ(app.mCameraEye.y, 25.0f);
-    EXPECT_NEAR(app.mRiseHeight, -15.0f + 0.035f, 1e-6f);
-    for (const auto& item : app.mAllItems)
-    {
-        const int32_t slot = item->ObjectIndex;
-        const bool sphere = slot == 2 || slot == 25 || slot == 26;
-        EXPECT_EQ(item->DirtyFrames, sphere ? 1 : 3) << slot;
-        if (sphere)
-            ExpectNear3(Float3(item->World[3]), SphereCentre(slot, 0.5f), 1e-5f);
-    }
-}
-
 } // namespace

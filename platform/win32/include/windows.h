@@ -128,6 +128,8 @@ typedef struct tagMINMAXINFO
 #define BLACK_BRUSH 4
 #define NULL_BRUSH 5
 
+#define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))
+
 // The message-only parent: windows created under it receive messages but are
 // never shown.
 #define HWND_MESSAGE ((HWND)-3)
