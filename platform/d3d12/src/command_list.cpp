@@ -180,6 +180,7 @@ HRESULT CommandList::Begin(CommandAllocator& allocator, ID3D12PipelineState* ini
     mTargets = {};
     mViewportCount = 0;
     mScissorCount = 0;
+    ResetDrawState();
 
     // What earlier submissions wrote is visible to this list: resources
     // return to the common state between executions on the real platform, and
@@ -581,6 +582,7 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports)
         return Refuse("RSSetViewports");
     std::copy_n(viewports, count, mViewports);
     mViewportCount = count;
+    mViewportSet = false;
 }
 
 void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects)
@@ -591,6 +593,7 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects)
         return Refuse("RSSetScissorRects");
     std::copy_n(rects, count, mScissors);
     mScissorCount = count;
+    mViewportSet = false;
 }
 
 void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,

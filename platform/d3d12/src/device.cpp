@@ -6,7 +6,9 @@
 #include "descriptor_heap.h"
 #include "fence.h"
 #include "footprint.h"
+#include "pipeline_state.h"
 #include "resource.h"
+#include "root_signature.h"
 #include "view.h"
 
 #include <d3d12_vulkan.h>
@@ -27,7 +29,8 @@ namespace
 
 // Optional Vulkan 1.0 features that later parts of the runtime rely on where
 // the device has them (anisotropic filtering, compressed textures, depth
-// clamping for disabled depth clipping, wireframe fill, per-target blending).
+// clamping for disabled depth clipping and clamped depth bias, wireframe
+// fill, per-target blending).
 VkPhysicalDeviceFeatures WantedFeatures(VkPhysicalDevice physicalDevice)
 {
     VkPhysicalDeviceFeatures available{};
@@ -36,6 +39,7 @@ VkPhysicalDeviceFeatures WantedFeatures(VkPhysicalDevice physicalDevice)
     wanted.samplerAnisotropy = available.samplerAnisotropy;
     wanted.textureCompressionBC = available.textureCompressionBC;
     wanted.depthClamp = available.depthClamp;
+    wanted.depthBiasClamp = available.depthBiasClamp;
     wanted.fillModeNonSolid = available.fillModeNonSolid;
     wanted.independentBlend = available.independentBlend;
     wanted.imageCubeArray = available.imageCubeArray;
@@ -121,7 +125,8 @@ HRESULT Device::Initialize()
     auto features =
         vkrt::Structure<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2);
     features.pNext = &features12;
-    features.features = WantedFeatures(mPhysical.Handle);
+    mFeatures = WantedFeatures(mPhysical.Handle);
+    features.features = mFeatures;
 
     std::vector<const char*> extensions = vkrt::RequiredDeviceExtensions();
     mCanPresent = SupportsExtension(mPhysical.Handle, VK_KHR_SWAPCHAIN_EXTENSION_NAME);
@@ -139,6 +144,20 @@ HRESULT Device::Initialize()
         mDevice = VK_NULL_HANDLE;
         return vkrt::HResultFromVk(result);
     }
+
+    // Root signatures are push-descriptor sets; the extension is required of
+    // every device the runtime uses.
+    mPushDescriptorSet = reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(
+        vkGetDeviceProcAddr(mDevice, "vkCmdPushDescriptorSetKHR"));
+    if (!mPushDescriptorSet)
+        return E_FAIL;
+    auto pushProperties = vkrt::Structure<VkPhysicalDevicePushDescriptorPropertiesKHR>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PUSH_DESCRIPTOR_PROPERTIES_KHR);
+    auto properties = vkrt::Structure<VkPhysicalDeviceProperties2>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2);
+    properties.pNext = &pushProperties;
+    vkGetPhysicalDeviceProperties2(mPhysical.Handle, &properties);
+    mMaxPushDescriptors = pushProperties.maxPushDescriptors;
 
     VkFormatProperties depth24{};
     vkGetPhysicalDeviceFormatProperties(mPhysical.Handle, VK_FORMAT_D24_UNORM_S8_UINT, &depth24);
@@ -314,6 +333,32 @@ HRESULT Device::CreateCommittedResource(const D3D12_HEAP_PROPERTIES* heapPropert
         return S_FALSE;
     }
     return com::HandOut(created, riid, resource);
+}
+
+HRESULT Device::CreateRootSignature(UINT nodeMask, const void* bytes, SIZE_T size, REFIID riid,
+                                    void** signature)
+{
+    if (!signature)
+        return E_POINTER;
+    *signature = nullptr;
+    if (nodeMask > 1)
+        return E_INVALIDARG;
+    RootSignature* created = nullptr;
+    HRESULT hr = RootSignature::Create(*this, bytes, size, &created);
+    return FAILED(hr) ? hr : com::HandOut(created, riid, signature);
+}
+
+HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc,
+                                            REFIID riid, void** state)
+{
+    if (!state)
+        return E_POINTER;
+    *state = nullptr;
+    if (!desc)
+        return E_INVALIDARG;
+    PipelineState* created = nullptr;
+    HRESULT hr = PipelineState::Create(*this, *desc, &created);
+    return FAILED(hr) ? hr : com::HandOut(created, riid, state);
 }
 
 HRESULT Device::CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID riid, void** fence)

@@ -69,6 +69,10 @@ public:
                                                       D3D12_RESOURCE_STATES initialState,
                                                       const D3D12_CLEAR_VALUE* clearValue,
                                                       REFIID riid, void** resource) override;
+    HRESULT STDMETHODCALLTYPE CreateRootSignature(UINT nodeMask, const void* bytes, SIZE_T size,
+                                                  REFIID riid, void** signature) override;
+    HRESULT STDMETHODCALLTYPE CreateGraphicsPipelineState(
+        const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc, REFIID riid, void** state) override;
     HRESULT STDMETHODCALLTYPE CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID riid,
                                           void** fence) override;
     HRESULT STDMETHODCALLTYPE GetDeviceRemovedReason() override { return S_OK; }
@@ -88,6 +92,10 @@ public:
     bool CanPresent() const { return mCanPresent; }
     VkPhysicalDevice PhysicalHandle() const { return mPhysical.Handle; }
     const VkPhysicalDeviceLimits& Limits() const { return mPhysical.Properties.limits; }
+    // The optional features the device was made with.
+    const VkPhysicalDeviceFeatures& Features() const { return mFeatures; }
+    uint32_t MaxPushDescriptors() const { return mMaxPushDescriptors; }
+    PFN_vkCmdPushDescriptorSetKHR PushDescriptorSet() const { return mPushDescriptorSet; }
     uint32_t QueueFamily() const { return mQueueFamily; }
     Submission& Queue() { return mSubmission; }
     FenceWaiter& Waiter() { return mWaiter; }
@@ -118,6 +126,9 @@ private:
     VkDevice mDevice = VK_NULL_HANDLE;
     uint32_t mQueueFamily = 0;
     VkPhysicalDeviceMemoryProperties mMemory{};
+    VkPhysicalDeviceFeatures mFeatures{};
+    uint32_t mMaxPushDescriptors = 0;
+    PFN_vkCmdPushDescriptorSetKHR mPushDescriptorSet = nullptr;
     VkFormat mDepth24Format = VK_FORMAT_D24_UNORM_S8_UINT;
     bool mCanPresent = false;
 

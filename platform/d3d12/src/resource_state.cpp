@@ -98,17 +98,18 @@ VkImageLayout LayoutOfState(D3D12_RESOURCE_STATES state)
     // Copies and resolves use the general layout, as does the common state:
     // a texture in the common state may be copied to or from without a
     // barrier (implicit promotion), so the layout must not change between
-    // them. Only attachments and shader reads get layouts of their own.
+    // them. Shader reads use it too: a texture may also be promoted from the
+    // common state to a shader-resource state, and a descriptor pushed at a
+    // draw must name the layout the image will have when the draw runs,
+    // which the list cannot know. Only attachments get layouts of their own.
     if (state & D3D12_RESOURCE_STATE_RENDER_TARGET)
         return VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL;
     if (state & D3D12_RESOURCE_STATE_DEPTH_WRITE)
         return VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
-    if (state & GeneralLayoutStates)
+    if (state & (GeneralLayoutStates | ShaderResource))
         return VK_IMAGE_LAYOUT_GENERAL;
     if (state & D3D12_RESOURCE_STATE_DEPTH_READ)
         return VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL;
-    if (state != D3D12_RESOURCE_STATE_COMMON && (state & ~ShaderResource) == 0)
-        return VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
     return VK_IMAGE_LAYOUT_GENERAL;
 }
 

@@ -1,4 +1,5 @@
-// The blob object behind D3DCreateBlob and the compiler's outputs.
+// The blob object behind D3DCreateBlob, the compiler's outputs and serialized
+// root signatures.
 #pragma once
 
 #include <windows.h>
