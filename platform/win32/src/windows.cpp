@@ -268,7 +268,7 @@ extern "C" HWND WINAPI SetCapture(HWND hWnd)
     if (!window)
     {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return previous;
+        return 0;
     }
     win32::gCaptureWindow = hWnd;
     win32::display::CaptureMouse(window);

@@ -101,7 +101,7 @@ TEST_F(Adapters, CreationChecksItsArguments)
     void* factory = reinterpret_cast<void*>(1);
     EXPECT_EQ(CreateDXGIFactory1(__uuidof(ID3D12Device), &factory), E_NOINTERFACE);
     EXPECT_EQ(factory, nullptr);
-    EXPECT_EQ(mFactory->CreateSwapChain(nullptr, nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(mFactory->CreateSwapChain(nullptr, nullptr, nullptr), DXGI_ERROR_INVALID_CALL);
 }
 
 } // namespace
