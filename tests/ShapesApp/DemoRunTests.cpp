@@ -1,0 +1,197 @@
+// The demo itself, run as a user would under a virtual X display with the
+// Vulkan validation layer on: it plays through its 110 seconds and ends by
+// itself, survives the multisampling key and a drag, and reports failures as
+// a user meets them.
+#include "ProgramUnderTest.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <regex>
+#include <set>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* Validation = "VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation";
+
+class DemoRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run through ctest, which starts Xvfb)";
+    }
+};
+
+// Mean absolute difference of two screenshots, in 0..1.
+double Difference(const std::string& a, const std::string& b)
+{
+    const std::string out =
+        RunCommand("compare -metric MAE '" + a + "' '" + b + "' null: 2>&1 | sed 's/.*(//;s/)//'");
+    return std::atof(out.c_str());
+}
+
+void Screenshot(const std::string& file)
+{
+    RunCommand("import -window root '" + file + "'");
+}
+
+TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
+{
+    ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR, {Validation});
+    ASSERT_TRUE(demo.Started());
+    ASSERT_FALSE(demo.WaitForWindow(30s).empty()) << demo.ErrorOutput();
+    const auto start = Clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+
+    const std::regex format(
+        R"(d3d App    fps: \d+\.\d{6}   mspf: \d+\.\d{6}   timeElapsed: (\d+)\.000000)");
+    std::set<int> windows;
+    bool pressedOn = false, pressedOff = false, dragged = false, baselineTaken = false;
+    double baseline = 0.0, afterDrag = 0.0;
+    const std::string shots = "/tmp/demo-run-" + std::to_string(getpid());
+    while (!demo.HasExited() && elapsed() < 150.0)
+    {
+        std::smatch match;
+        const std::string title = demo.Title();
+        if (std::regex_match(title, match, format))
+            windows.insert(std::stoi(match[1]));
+
+        const double t = elapsed();
+        if (!pressedOn && t > 10.0)
+        {
+            demo.Key("F2");
+            pressedOn = true;
+        }
+        if (!pressedOff && t > 16.0)
+        {
+            demo.Key("F2");
+            pressedOff = true;
+        }
+        // In the sweep (31 s to 41 s of running time): the view moves little
+        // by itself in a second; a long drag turns it far.
+        if (!baselineTaken && t > 33.0)
+        {
+            Screenshot(shots + "-a.png");
+            std::this_thread::sleep_for(1s);
+            Screenshot(shots + "-b.png");
+            baseline = Difference(shots + "-a.png", shots + "-b.png");
+            baselineTaken = true;
+        }
+        if (baselineTaken && !dragged && t > 36.0)
+        {
+            Screenshot(shots + "-c.png");
+            demo.LeftDrag(200, 300, 600, 200);
+            std::this_thread::sleep_for(1s);
+            Screenshot(shots + "-d.png");
+            afterDrag = Difference(shots + "-c.png", shots + "-d.png");
+            dragged = true;
+        }
+        std::this_thread::sleep_for(250ms);
+    }
+
+    const std::optional<int> exitCode = demo.WaitForExit(30s);
+    const std::string log = demo.ErrorOutput();
+    ASSERT_TRUE(exitCode.has_value()) << "the demo did not end by itself";
+    EXPECT_EQ(*exitCode, 0) << log;
+    // It ends once a frame has been drawn at 110 s of running time.
+    EXPECT_GT(elapsed(), 105.0);
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+    EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
+
+    // The title reported about once per second, every window in order.
+    EXPECT_GE(windows.size(), 90u);
+    EXPECT_EQ(*windows.begin(), 0);
+    EXPECT_GE(*windows.rbegin(), 105);
+
+    ASSERT_TRUE(dragged);
+    EXPECT_GT(afterDrag, 2.0 * baseline) << "drag " << afterDrag << ", baseline " << baseline;
+    for (const char* shot : {"-a.png", "-b.png", "-c.png", "-d.png"})
+        std::remove((shots + shot).c_str());
+}
+
+// A run directory like the real one, but with a file taken out or changed.
+class BrokenRunDirectory : public DemoRun
+{
+protected:
+    void SetUp() override
+    {
+        DemoRun::SetUp();
+        if (IsSkipped())
+            return;
+        mDirectory = "/tmp/demo-broken-" + std::to_string(getpid());
+        RunCommand("rm -rf '" + mDirectory + "' && cp -r '" CITY_RUN_DIR "' '" + mDirectory + "'");
+    }
+    void TearDown() override
+    {
+        if (!mDirectory.empty())
+            RunCommand("rm -rf '" + mDirectory + "'");
+    }
+
+    // Runs the demo there and dismisses the box it shows as a user would.
+    std::string RunAndDismiss(ProgramUnderTest& demo)
+    {
+        std::string box;
+        for (int i = 0; i < 300 && box.empty() && !demo.HasExited(); ++i)
+        {
+            box = FindWindowByName("HR Failed");
+            std::this_thread::sleep_for(100ms);
+        }
+        EXPECT_FALSE(box.empty()) << demo.ErrorOutput();
+        if (!box.empty())
+            RunCommand("xdotool windowfocus --sync " + box + " key Return");
+        EXPECT_EQ(demo.WaitForExit(20s), 0);
+        return demo.ErrorOutput();
+    }
+
+    std::string mDirectory;
+};
+
+TEST_F(BrokenRunDirectory, AMissingTextureEndsWithTheLoadCheckAndTheFileNotFoundWording)
+{
+    RunCommand("rm '" + mDirectory + "/Textures/ed4.dds'");
+    ProgramUnderTest demo(CITY_DEMO, mDirectory, {Validation});
+    const std::string log = RunAndDismiss(demo);
+    EXPECT_NE(log.find("HR Failed: CreateDDSTextureFromFile12(md3dDevice.Get(), "
+                       "mCommandList.Get(), texMap->Filename.c_str(), texMap->Resource, "
+                       "texMap->UploadHeap) failed in "),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("; error: The system cannot find the file specified.\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(BrokenRunDirectory, ABrokenShaderWritesTheCompilerMessageThenFailsOnHr)
+{
+    RunCommand("echo 'float4 PS() : SV_Target { return undefinedThing; }' >> '" + mDirectory +
+               "/Shaders/Default.hlsl'");
+    ProgramUnderTest demo(CITY_DEMO, mDirectory, {Validation});
+    const std::string log = RunAndDismiss(demo);
+    const size_t compiler = log.find("undefinedThing");
+    const size_t report = log.find("HR Failed: hr failed in ");
+    EXPECT_NE(compiler, std::string::npos) << log;
+    EXPECT_NE(report, std::string::npos) << log;
+    EXPECT_LT(compiler, report) << log;
+}
+
+TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
+{
+    RunCommand("rm '" + mDirectory + "/2.mp3'");
+    ProgramUnderTest demo(CITY_DEMO, mDirectory, {Validation});
+    ASSERT_FALSE(demo.WaitForWindow(30s).empty()) << demo.ErrorOutput();
+    std::this_thread::sleep_for(3s);
+    EXPECT_FALSE(demo.HasExited()) << demo.ErrorOutput();
+    demo.Key("Escape");
+    EXPECT_EQ(demo.WaitForExit(20s), 0);
+    EXPECT_EQ(demo.ErrorOutput().find("HR Failed"), std::string::npos) << demo.ErrorOutput();
+}
+
+} // namespace
