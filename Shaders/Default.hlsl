@@ -65,9 +65,12 @@ SamplerState LinearClamp : register(s3);
 SamplerState AnisotropicWrap : register(s4);
 SamplerState AnisotropicClamp : register(s5);
 
-// Trilinear filtering: on the software rasteriser the anisotropic sampler
-// costs about twice as much per frame for a view over the city, and the frame
-// time is what limits the demo there. Compile with ANISOTROPIC_FILTERING
+// Trilinear filtering. Anisotropic filtering keeps the far rows of the
+// ground's bricks sharp where trilinear filtering blurs them, but on the
+// software rasteriser, where the frame time is what limits the demo, it costs
+// far more than it shows: for a view over the city at 800 x 600 (two cores),
+// about 45 ms a frame with this sampler against 125 ms with the anisotropic
+// one (benchmarks/draw_benchmarks). Compile with ANISOTROPIC_FILTERING
 // defined to compare the two.
 #ifdef ANISOTROPIC_FILTERING
 #define DIFFUSE_SAMPLER AnisotropicWrap

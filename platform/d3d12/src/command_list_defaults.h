@@ -1,4 +1,4 @@
-// The command-list methods this runtime does not record (yet), in one place.
+// The command-list methods this runtime does not record, in one place.
 // A list method returns nothing, so a call that cannot be honoured marks the
 // list invalid and its Close returns E_INVALIDARG, as on the real platform;
 // the debugging markers do nothing.
@@ -15,14 +15,6 @@ public:
     using DeviceChild::DeviceChild;
 
     void STDMETHODCALLTYPE ClearState(ID3D12PipelineState*) override { Refuse("ClearState"); }
-    void STDMETHODCALLTYPE DrawInstanced(UINT, UINT, UINT, UINT) override
-    {
-        Refuse("DrawInstanced");
-    }
-    void STDMETHODCALLTYPE DrawIndexedInstanced(UINT, UINT, UINT, INT, UINT) override
-    {
-        Refuse("DrawIndexedInstanced");
-    }
     void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override { Refuse("Dispatch"); }
     void STDMETHODCALLTYPE CopyResource(ID3D12Resource*, ID3D12Resource*) override
     {
@@ -34,45 +26,17 @@ public:
     {
         Refuse("CopyTiles");
     }
-    void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT,
-                                              DXGI_FORMAT) override
-    {
-        Refuse("ResolveSubresource");
-    }
-    void STDMETHODCALLTYPE IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY) override
-    {
-        Refuse("IASetPrimitiveTopology");
-    }
-    void STDMETHODCALLTYPE OMSetBlendFactor(const FLOAT[4]) override { Refuse("OMSetBlendFactor"); }
-    void STDMETHODCALLTYPE OMSetStencilRef(UINT) override { Refuse("OMSetStencilRef"); }
-    void STDMETHODCALLTYPE SetPipelineState(ID3D12PipelineState*) override
-    {
-        Refuse("SetPipelineState");
-    }
     void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override
     {
         Refuse("ExecuteBundle");
-    }
-    void STDMETHODCALLTYPE SetDescriptorHeaps(UINT, ID3D12DescriptorHeap* const*) override
-    {
-        Refuse("SetDescriptorHeaps");
     }
     void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override
     {
         Refuse("SetComputeRootSignature");
     }
-    void STDMETHODCALLTYPE SetGraphicsRootSignature(ID3D12RootSignature*) override
-    {
-        Refuse("SetGraphicsRootSignature");
-    }
     void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override
     {
         Refuse("SetComputeRootDescriptorTable");
-    }
-    void STDMETHODCALLTYPE SetGraphicsRootDescriptorTable(UINT,
-                                                          D3D12_GPU_DESCRIPTOR_HANDLE) override
-    {
-        Refuse("SetGraphicsRootDescriptorTable");
     }
     void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override
     {
@@ -95,11 +59,6 @@ public:
     {
         Refuse("SetComputeRootConstantBufferView");
     }
-    void STDMETHODCALLTYPE SetGraphicsRootConstantBufferView(UINT,
-                                                             D3D12_GPU_VIRTUAL_ADDRESS) override
-    {
-        Refuse("SetGraphicsRootConstantBufferView");
-    }
     void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT,
                                                             D3D12_GPU_VIRTUAL_ADDRESS) override
     {
@@ -119,14 +78,6 @@ public:
                                                               D3D12_GPU_VIRTUAL_ADDRESS) override
     {
         Refuse("SetGraphicsRootUnorderedAccessView");
-    }
-    void STDMETHODCALLTYPE IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW*) override
-    {
-        Refuse("IASetIndexBuffer");
-    }
-    void STDMETHODCALLTYPE IASetVertexBuffers(UINT, UINT, const D3D12_VERTEX_BUFFER_VIEW*) override
-    {
-        Refuse("IASetVertexBuffers");
     }
     void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override
     {

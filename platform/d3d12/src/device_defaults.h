@@ -1,5 +1,4 @@
-// The device methods the program never calls, or that arrive with later parts
-// of the runtime (root signatures, pipeline states), answered in one place:
+// The device methods the program never calls, answered in one place:
 // E_NOTIMPL for methods with a result, nothing for the others. The device
 // class overrides what it implements.
 #pragma once
@@ -27,20 +26,10 @@ public:
     HRESULT STDMETHODCALLTYPE SetName(LPCWSTR) override { return E_NOTIMPL; }
 
     // ID3D12Device
-    HRESULT STDMETHODCALLTYPE CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_DESC*,
-                                                          REFIID, void** state) override
-    {
-        return Refuse(state);
-    }
     HRESULT STDMETHODCALLTYPE CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC*,
                                                          REFIID, void** state) override
     {
         return Refuse(state);
-    }
-    HRESULT STDMETHODCALLTYPE CreateRootSignature(UINT, const void*, SIZE_T, REFIID,
-                                                  void** signature) override
-    {
-        return Refuse(signature);
     }
     void STDMETHODCALLTYPE CreateConstantBufferView(const D3D12_CONSTANT_BUFFER_VIEW_DESC*,
                                                     D3D12_CPU_DESCRIPTOR_HANDLE) override

@@ -7,18 +7,16 @@
 
 namespace d3d12
 {
+namespace
+{
+
+constexpr uint64_t PollIntervalNs = 1'000'000;
+
+} // namespace
 
 HRESULT FenceWaiter::Start(VkDevice device)
 {
     mDevice = device;
-    auto type =
-        vkrt::Structure<VkSemaphoreTypeCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_TYPE_CREATE_INFO);
-    type.semaphoreType = VK_SEMAPHORE_TYPE_TIMELINE;
-    auto info = vkrt::Structure<VkSemaphoreCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO);
-    info.pNext = &type;
-    VkResult result = vkCreateSemaphore(device, &info, nullptr, &mWake);
-    if (result != VK_SUCCESS)
-        return vkrt::HResultFromVk(result);
     try
     {
         mThread = std::thread([this] { Run(); });
@@ -37,14 +35,10 @@ void FenceWaiter::Stop()
         {
             std::lock_guard lock(mMutex);
             mStopping = true;
-            WakeLocked();
         }
         mChanged.notify_all();
         mThread.join();
     }
-    if (mWake != VK_NULL_HANDLE)
-        vkDestroySemaphore(mDevice, mWake, nullptr);
-    mWake = VK_NULL_HANDLE;
 }
 
 void FenceWaiter::Arm(VkSemaphore semaphore, uint64_t value, HANDLE event)
@@ -52,7 +46,6 @@ void FenceWaiter::Arm(VkSemaphore semaphore, uint64_t value, HANDLE event)
     {
         std::lock_guard lock(mMutex);
         mWaits.push_back({semaphore, value, event});
-        WakeLocked();
     }
     mChanged.notify_all();
 }
@@ -64,28 +57,17 @@ void FenceWaiter::Forget(VkSemaphore semaphore)
     if (std::none_of(mWaits.begin(), mWaits.end(), uses))
         return;
     std::erase_if(mWaits, uses);
+    // The thread may be inside a wait on it: that wait ends within one
+    // poll interval.
     if (mWaiting)
     {
         const uint64_t round = mRound;
-        WakeLocked();
         mChanged.wait(lock, [&] { return mRound != round; });
     }
 }
 
-void FenceWaiter::WakeLocked()
-{
-    if (!mWaiting)
-        return;
-    auto signal = vkrt::Structure<VkSemaphoreSignalInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_SIGNAL_INFO);
-    signal.semaphore = mWake;
-    signal.value = ++mWakeValue;
-    vkSignalSemaphore(mDevice, &signal);
-}
-
 void FenceWaiter::Run()
 {
-    std::vector<VkSemaphore> semaphores;
-    std::vector<uint64_t> values;
     std::vector<HANDLE> reached;
     std::unique_lock lock(mMutex);
     while (!mStopping)
@@ -96,22 +78,21 @@ void FenceWaiter::Run()
             continue;
         }
 
-        semaphores.assign(1, mWake);
-        values.assign(1, mWakeValue + 1);
-        for (const Wait& wait : mWaits)
-        {
-            semaphores.push_back(wait.Semaphore);
-            values.push_back(wait.Value);
-        }
+        // One semaphore at a time: a wait for any of several timeline
+        // semaphores spins on drivers that emulate timelines (lavapipe among
+        // them), which on a machine of two cores takes a whole core from
+        // rendering. The oldest wait blocks until it is reached or for one
+        // poll interval; every wait is checked after each return, so the
+        // others, and changes to the set of waits, are seen within it.
+        const Wait first = mWaits.front();
         mWaiting = true;
         lock.unlock();
 
         auto info = vkrt::Structure<VkSemaphoreWaitInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_WAIT_INFO);
-        info.flags = VK_SEMAPHORE_WAIT_ANY_BIT;
-        info.semaphoreCount = uint32_t(semaphores.size());
-        info.pSemaphores = semaphores.data();
-        info.pValues = values.data();
-        const VkResult result = vkWaitSemaphores(mDevice, &info, UINT64_MAX);
+        info.semaphoreCount = 1;
+        info.pSemaphores = &first.Semaphore;
+        info.pValues = &first.Value;
+        const VkResult result = vkWaitSemaphores(mDevice, &info, PollIntervalNs);
 
         lock.lock();
         mWaiting = false;

@@ -1,6 +1,6 @@
 // Sets Win32 events when fences reach values: one thread per device waits on
-// the timeline semaphores of every fence that has an event armed, plus one
-// semaphore of its own that wakes it when the set of waits changes.
+// the timeline semaphores of the fences that have events armed, blocking on
+// one of them at a time for at most a millisecond (fence_waiter.cpp says why).
 #pragma once
 
 #include <windows.h>
@@ -43,11 +43,8 @@ private:
     };
 
     void Run();
-    void WakeLocked();
 
     VkDevice mDevice = VK_NULL_HANDLE;
-    VkSemaphore mWake = VK_NULL_HANDLE;
-    uint64_t mWakeValue = 0;
 
     std::mutex mMutex;
     std::condition_variable mChanged;

@@ -6,7 +6,7 @@
 // The view and projection are the identity, so world positions are clip
 // positions (x right, y up, depth z). Three items share one packed mesh pair:
 //   near:   the front-facing quad at depth 0.3, x in [-0.75, 0.25], material 0
-//   far:    the front-facing quad at depth 0.6, x in [-0.25, 0.75], material 1,
+//   far:    the shifted quad at depth 0.6, x in [-0.25, 0.75], material 1,
 //           drawn after the near one; where they overlap the near one wins
 //   culled: the back-facing quad, alone in the top-left corner
 // Every quad faces the camera and the one light, straight on.
@@ -25,19 +25,22 @@ constexpr UINT Size = 32;
 constexpr DXGI_FORMAT TargetFormat = DXGI_FORMAT_R8G8B8A8_UNORM;
 constexpr UINT RecordStride = 256; // constant-buffer records sit 256 bytes apart
 
-// Mesh 0 winds clockwise as the camera sees it (a front face), mesh 1 the
-// other way; both are packed into one vertex and one index buffer.
+// Three meshes packed into one vertex and one index buffer, as the scene packs
+// its shapes: mesh 0 winds clockwise as the camera sees it (a front face),
+// mesh 1 is the same quad wound the other way, and mesh 2 is a front-facing
+// quad shifted right by half its width, behind a duplicate of its first
+// vertex that its indices skip. Drawn without its base vertex it would take
+// mesh 0's place; without its start index, it would lose its lower-left half.
 const SceneVertex Vertices[] = {
-    {{-0.5f, 0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f}},
-    {{0.5f, 0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {1.0f, 0.0f}},
-    {{0.5f, -0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {1.0f, 1.0f}},
-    {{-0.5f, -0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 1.0f}},
-    {{-0.5f, 0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f}},
-    {{0.5f, 0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {1.0f, 0.0f}},
-    {{0.5f, -0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {1.0f, 1.0f}},
-    {{-0.5f, -0.5f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 1.0f}},
+    {{-0.5f, 0.5f, 0.0f}, {0, 0, -1}, {0, 0}}, {{0.5f, 0.5f, 0.0f}, {0, 0, -1}, {1, 0}},
+    {{0.5f, -0.5f, 0.0f}, {0, 0, -1}, {1, 1}}, {{-0.5f, -0.5f, 0.0f}, {0, 0, -1}, {0, 1}},
+    {{-0.5f, 0.5f, 0.0f}, {0, 0, -1}, {0, 0}}, {{0.5f, 0.5f, 0.0f}, {0, 0, -1}, {1, 0}},
+    {{0.5f, -0.5f, 0.0f}, {0, 0, -1}, {1, 1}}, {{-0.5f, -0.5f, 0.0f}, {0, 0, -1}, {0, 1}},
+    {{0.0f, 0.5f, 0.0f}, {0, 0, -1}, {0, 0}},  {{0.0f, 0.5f, 0.0f}, {0, 0, -1}, {0, 0}},
+    {{1.0f, 0.5f, 0.0f}, {0, 0, -1}, {1, 0}},  {{1.0f, -0.5f, 0.0f}, {0, 0, -1}, {1, 1}},
+    {{0.0f, -0.5f, 0.0f}, {0, 0, -1}, {0, 1}},
 };
-const uint16_t Indices[] = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
+const uint16_t Indices[] = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2, 1, 2, 3, 1, 3, 4};
 
 struct Item
 {
@@ -47,7 +50,7 @@ struct Item
     UINT Material;
 };
 constexpr Item Near = {0, 0, 0, 0};
-constexpr Item Far = {0, 0, 1, 1};
+constexpr Item Far = {12, 8, 1, 1};
 constexpr Item Culled = {6, 4, 2, 0};
 
 // Texel colours of the two uniform textures, and the material albedos.
@@ -99,12 +102,13 @@ protected:
     // Renders the frame into targets of `samples` samples and returns the
     // single-sample picture, resolved where there are several samples.
     // `tamper` runs after the scene is bound, before the items are drawn.
-    std::vector<uint8_t> DrawFrame(UINT samples, const std::function<void()>& tamper = {});
+    std::vector<uint8_t> DrawFrame(UINT samples, const std::function<void()>& tamper = {},
+                                   bool drawItems = true);
 
     // Records the frame on the open list, reset with the pipeline as its
     // initial state as the program does; Close's result tells whether the
     // list is valid. The list is left closed.
-    HRESULT RecordFrame(UINT samples, const std::function<void()>& tamper);
+    HRESULT RecordFrame(UINT samples, const std::function<void()>& tamper, bool drawItems = true);
 
     static std::array<int, 4> Pixel(const std::vector<uint8_t>& picture, UINT x, UINT y)
     {
@@ -116,7 +120,13 @@ protected:
     void CreateRecords();
     void CreateTextures();
     void CreateTargets(UINT samples);
-    void DrawItem(const Item& item);
+    // Binds everything an item draws with, as the program rebinds every item.
+    void BindItem(const Item& item);
+    void DrawItem(const Item& item)
+    {
+        BindItem(item);
+        mList->DrawIndexedInstanced(6, 1, item.FirstIndex, item.BaseVertex, 0);
+    }
 
     ComPtr<ID3D12RootSignature> mSignature;
     ComPtr<ID3D12PipelineState> mPipeline;
@@ -147,7 +157,7 @@ void Draws::CreateGeometry()
 void Draws::CreateRecords()
 {
     const PerObjectConstants objects[] = {ObjectRecord(1.0f, 1.0f, -0.25f, 0.0f, 0.3f),
-                                          ObjectRecord(1.0f, 1.0f, 0.25f, 0.0f, 0.6f),
+                                          ObjectRecord(1.0f, 1.0f, -0.25f, 0.0f, 0.6f),
                                           ObjectRecord(0.5f, 0.35f, -0.5f, 0.775f, 0.2f)};
     PerMaterialConstants materials[2];
     for (int m = 0; m < 2; ++m)
@@ -235,8 +245,8 @@ void Draws::CreateTargets(UINT samples)
     Device()->CreateRenderTargetView(mTarget.Get(), nullptr,
                                      mRtvHeap->GetCPUDescriptorHandleForHeapStart());
 
-    // The framework's depth buffer: typeless, with a depth view of the
-    // multisampled kind where it has several samples.
+    // The framework's depth buffer: typeless, with a two-dimensional depth
+    // view even where it has several samples, as the framework describes it.
     D3D12_CLEAR_VALUE depthClear = {};
     depthClear.Format = DXGI_FORMAT_D24_UNORM_S8_UINT;
     depthClear.DepthStencil = {1.0f, 0};
@@ -246,8 +256,7 @@ void Draws::CreateTargets(UINT samples)
                            D3D12_RESOURCE_STATE_DEPTH_WRITE, &depthClear);
     D3D12_DEPTH_STENCIL_VIEW_DESC depthView = {};
     depthView.Format = DXGI_FORMAT_D24_UNORM_S8_UINT;
-    depthView.ViewDimension =
-        samples > 1 ? D3D12_DSV_DIMENSION_TEXTURE2DMS : D3D12_DSV_DIMENSION_TEXTURE2D;
+    depthView.ViewDimension = D3D12_DSV_DIMENSION_TEXTURE2D;
     Device()->CreateDepthStencilView(mDepth.Get(), &depthView,
                                      mDsvHeap->GetCPUDescriptorHandleForHeapStart());
 
@@ -256,7 +265,7 @@ void Draws::CreateTargets(UINT samples)
                                   D3D12_RESOURCE_STATE_RESOLVE_DEST);
 }
 
-void Draws::DrawItem(const Item& item)
+void Draws::BindItem(const Item& item)
 {
     mList->IASetVertexBuffers(0, 1, &mVertexView);
     mList->IASetIndexBuffer(&mIndexView);
@@ -270,10 +279,9 @@ void Draws::DrawItem(const Item& item)
     mList->SetGraphicsRootDescriptorTable(
         3, CD3DX12_GPU_DESCRIPTOR_HANDLE(mSrvHeap->GetGPUDescriptorHandleForHeapStart(),
                                          item.Material, increment));
-    mList->DrawIndexedInstanced(6, 1, item.FirstIndex, item.BaseVertex, 0);
 }
 
-HRESULT Draws::RecordFrame(UINT samples, const std::function<void()>& tamper)
+HRESULT Draws::RecordFrame(UINT samples, const std::function<void()>& tamper, bool drawItems)
 {
     if (!mPipeline)
     {
@@ -305,8 +313,11 @@ HRESULT Draws::RecordFrame(UINT samples, const std::function<void()>& tamper)
     mList->SetGraphicsRootConstantBufferView(2, mPass->GetGPUVirtualAddress());
     if (tamper)
         tamper();
-    for (const Item& item : {Near, Far, Culled})
-        DrawItem(item);
+    if (drawItems)
+    {
+        for (const Item& item : {Near, Far, Culled})
+            DrawItem(item);
+    }
 
     if (samples > 1)
     {
@@ -326,9 +337,10 @@ HRESULT Draws::RecordFrame(UINT samples, const std::function<void()>& tamper)
     return mList->Close();
 }
 
-std::vector<uint8_t> Draws::DrawFrame(UINT samples, const std::function<void()>& tamper)
+std::vector<uint8_t> Draws::DrawFrame(UINT samples, const std::function<void()>& tamper,
+                                      bool drawItems)
 {
-    EXPECT_HRESULT_SUCCEEDED(RecordFrame(samples, tamper));
+    EXPECT_HRESULT_SUCCEEDED(RecordFrame(samples, tamper, drawItems));
     ID3D12CommandList* lists[] = {mList.Get()};
     mQueue->ExecuteCommandLists(1, lists);
     WaitForGpu();
@@ -344,6 +356,7 @@ std::vector<uint8_t> Draws::DrawFrame(UINT samples, const std::function<void()>&
 
 // Where the items are, in pixels of the 32 x 32 target (y down).
 constexpr UINT NearOnlyX = 8, OverlapX = 16, FarOnlyX = 24, MiddleY = 16;
+constexpr UINT FarLowerLeftX = 20, FarLowerLeftY = 22;
 constexpr UINT CulledX = 8, CulledY = 3;
 
 class SceneFrame : public Draws, public ::testing::WithParamInterface<UINT>
@@ -369,6 +382,8 @@ TEST_P(SceneFrame, LightsTexturesDepthAndCulling)
     // Each item with its own object and material records and its own texture.
     EXPECT_PRED2(near, nearColour, Pixel(picture, NearOnlyX, MiddleY));
     EXPECT_PRED2(near, farColour, Pixel(picture, FarOnlyX, MiddleY));
+    // The far item's mesh is drawn from its own start index and base vertex.
+    EXPECT_PRED2(near, farColour, Pixel(picture, FarLowerLeftX, FarLowerLeftY));
     // The nearer item wins although the farther one was drawn after it.
     EXPECT_PRED2(near, nearColour, Pixel(picture, OverlapX, MiddleY));
     // The back-facing quad is culled; elsewhere the clear colour stays.
@@ -379,6 +394,22 @@ TEST_P(SceneFrame, LightsTexturesDepthAndCulling)
 
 INSTANTIATE_TEST_SUITE_P(Samples, SceneFrame, ::testing::Values(1u, 4u),
                          [](const auto& info) { return std::to_string(info.param) + "Samples"; });
+
+TEST_F(Draws, NonIndexedDrawsTakeVerticesInOrder)
+{
+    // The first three vertices of mesh 0: the upper-right half of the near quad.
+    const std::vector<uint8_t> picture = DrawFrame(
+        1,
+        [this]
+        {
+            BindItem(Near);
+            mList->DrawInstanced(3, 1, 0, 0);
+        },
+        false);
+    ASSERT_EQ(picture.size(), size_t(Size) * Size * 4);
+    EXPECT_EQ(Pixel(picture, 12, 10), Lit(TextureColors[0], Albedos[0]));
+    EXPECT_EQ(Pixel(picture, 4, 22), (std::array<int, 4>{0, 0, 0, 255}));
+}
 
 // Draws the runtime cannot honour make the list invalid: Close refuses it,
 // and the queue never runs it.
@@ -405,6 +436,7 @@ public:
     }
     ID3D12Resource* Objects() const { return mObjects.Get(); }
     ID3D12Resource* Indices() const { return mIndexBuffer.Get(); }
+    ID3D12Resource* Vertices() const { return mVertexBuffer.Get(); }
     ID3D12DescriptorHeap* SrvHeap() const { return mSrvHeap.Get(); }
     ID3D12Resource* Target() const { return mTarget.Get(); }
 };
@@ -466,6 +498,14 @@ const RefusedDraw RefusedCases[] = {
          // A new signature starts with no arguments; b0 is read by both shaders.
          list->SetGraphicsRootSignature(SceneRootSignature().Create(test->Device()).Get());
          list->DrawIndexedInstanced(6, 1, 0, 0, 0);
+     }},
+    {"VertexStrideShorterThanAVertex", 1,
+     [](auto* test, auto* list)
+     {
+         const D3D12_VERTEX_BUFFER_VIEW view = {test->Vertices()->GetGPUVirtualAddress(),
+                                                sizeof(Vertices), 16};
+         list->IASetVertexBuffers(0, 1, &view);
+         list->DrawInstanced(3, 1, 0, 0);
      }},
     {"ResolveOfASingleSampleTarget", 1,
      [](auto* test, auto* list)

@@ -85,6 +85,28 @@ TEST_F(Fences, EventsForSeveralValuesAreSetInTurn)
         CloseHandle(event);
 }
 
+TEST_F(Fences, AnotherFenceIsSeenWhileAnOlderWaitIsPending)
+{
+    // The waiter blocks on one fence at a time; a fence armed later and
+    // reached first must still have its event set, and soon.
+    ComPtr<ID3D12Fence> never = NewFence(0);
+    ComPtr<ID3D12Fence> fence = NewFence(0);
+    HANDLE pending = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    ASSERT_HRESULT_SUCCEEDED(never->SetEventOnCompletion(1, pending));
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(1, event));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_HRESULT_SUCCEEDED(fence->Signal(1));
+    EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(WaitForSingleObject(pending, 0), DWORD(WAIT_TIMEOUT));
+    // Releasing the fence still waited on ends its wait without setting it.
+    never.Reset();
+    EXPECT_EQ(WaitForSingleObject(pending, 20), DWORD(WAIT_TIMEOUT));
+    CloseHandle(event);
+    CloseHandle(pending);
+}
+
 TEST_F(Fences, ANullEventMakesTheCallWait)
 {
     ComPtr<ID3D12Fence> gate = NewFence(0);
