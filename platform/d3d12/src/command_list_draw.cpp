@@ -214,7 +214,9 @@ void CommandList::OMSetStencilRef(UINT reference)
 bool CommandList::TargetsMatchPipeline() const
 {
     const PipelineState& pipeline = *mPipeline;
-    if (mTargets.ColorCount != pipeline.ColorCount())
+    // A pass needs an attachment to take its size from.
+    if (mTargets.ColorCount != pipeline.ColorCount() ||
+        (mTargets.ColorCount == 0 && !mTargets.HasDepthStencil))
         return false;
     for (uint32_t i = 0; i < mTargets.ColorCount; ++i)
     {
