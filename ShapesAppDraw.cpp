@@ -89,7 +89,6 @@ void ShapesApp::DrawSceneItems(ID3D12GraphicsCommandList* cmdList,
         texture.Offset(item->Material->DiffuseTextureIndex, mCbvSrvUavIncrement);
         cmdList->SetGraphicsRootDescriptorTable(3, texture);
 
-        cmdList->DrawIndexedInstanced(item->IndexCount, 1, item->FirstIndex, item->VertexOffset,
-                                      0);
+        cmdList->DrawIndexedInstanced(item->IndexCount, 1, item->FirstIndex, item->VertexOffset, 0);
     }
 }

@@ -50,17 +50,18 @@ void ShapesApp::LoadSceneTextures()
         "bricksTex",   "stoneTex",    "tileTex",     "woodTex", "ventanaTex", "ventanaTex2",
         "ventanaTex3", "ventanaTex4", "ventanaTex5", "f1",      "f2",         "f7"};
     const std::vector<std::wstring> texFilenames = {
-        L"Textures/bricks.dds", L"Textures/stone.dds", L"Textures/tile.dds",
-        L"Textures/corona.dds", L"Textures/ed1.dds",   L"Textures/ed2.dds",
-        L"Textures/ed3b.dds",   L"Textures/ed4.dds",   L"Textures/ed5.dds",
-        L"Textures/f6.dds",     L"Textures/f2.dds",    L"Textures/f7.dds"};
+        L"Textures/bricks.dds", L"Textures/stone.dds", L"Textures/tile.dds", L"Textures/corona.dds",
+        L"Textures/ed1.dds",    L"Textures/ed2.dds",   L"Textures/ed3b.dds", L"Textures/ed4.dds",
+        L"Textures/ed5.dds",    L"Textures/f6.dds",    L"Textures/f2.dds",   L"Textures/f7.dds"};
 
     for (size_t i = 0; i < texNames.size(); ++i)
     {
         auto texMap = std::make_unique<TextureRecord>();
         texMap->Name = texNames[i];
         texMap->Filename = texFilenames[i];
+        // clang-format off
         CheckHr(CreateDDSTextureFromFile12(md3dDevice.Get(), mCommandList.Get(), texMap->Filename.c_str(), texMap->Resource, texMap->UploadHeap));
+        // clang-format on
         mTextureTable[texMap->Name] = std::move(texMap);
     }
 }
@@ -70,30 +71,24 @@ namespace
 // s0..s5: point, linear and anisotropic filtering, each wrapping and clamped.
 std::array<const CD3DX12_STATIC_SAMPLER_DESC, 6> SceneSamplers()
 {
-    const CD3DX12_STATIC_SAMPLER_DESC pointWrap(0, D3D12_FILTER_MIN_MAG_MIP_POINT,
-                                                D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                D3D12_TEXTURE_ADDRESS_MODE_WRAP);
-    const CD3DX12_STATIC_SAMPLER_DESC pointClamp(1, D3D12_FILTER_MIN_MAG_MIP_POINT,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_CLAMP);
-    const CD3DX12_STATIC_SAMPLER_DESC linearWrap(2, D3D12_FILTER_MIN_MAG_MIP_LINEAR,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                 D3D12_TEXTURE_ADDRESS_MODE_WRAP);
-    const CD3DX12_STATIC_SAMPLER_DESC linearClamp(3, D3D12_FILTER_MIN_MAG_MIP_LINEAR,
-                                                  D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                  D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                  D3D12_TEXTURE_ADDRESS_MODE_CLAMP);
-    const CD3DX12_STATIC_SAMPLER_DESC anisotropicWrap(4, D3D12_FILTER_ANISOTROPIC,
-                                                      D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                      D3D12_TEXTURE_ADDRESS_MODE_WRAP,
-                                                      D3D12_TEXTURE_ADDRESS_MODE_WRAP, 0.0f, 8);
-    const CD3DX12_STATIC_SAMPLER_DESC anisotropicClamp(5, D3D12_FILTER_ANISOTROPIC,
-                                                       D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                       D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
-                                                       D3D12_TEXTURE_ADDRESS_MODE_CLAMP, 0.0f, 8);
+    const CD3DX12_STATIC_SAMPLER_DESC pointWrap(
+        0, D3D12_FILTER_MIN_MAG_MIP_POINT, D3D12_TEXTURE_ADDRESS_MODE_WRAP,
+        D3D12_TEXTURE_ADDRESS_MODE_WRAP, D3D12_TEXTURE_ADDRESS_MODE_WRAP);
+    const CD3DX12_STATIC_SAMPLER_DESC pointClamp(
+        1, D3D12_FILTER_MIN_MAG_MIP_POINT, D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
+        D3D12_TEXTURE_ADDRESS_MODE_CLAMP, D3D12_TEXTURE_ADDRESS_MODE_CLAMP);
+    const CD3DX12_STATIC_SAMPLER_DESC linearWrap(
+        2, D3D12_FILTER_MIN_MAG_MIP_LINEAR, D3D12_TEXTURE_ADDRESS_MODE_WRAP,
+        D3D12_TEXTURE_ADDRESS_MODE_WRAP, D3D12_TEXTURE_ADDRESS_MODE_WRAP);
+    const CD3DX12_STATIC_SAMPLER_DESC linearClamp(
+        3, D3D12_FILTER_MIN_MAG_MIP_LINEAR, D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
+        D3D12_TEXTURE_ADDRESS_MODE_CLAMP, D3D12_TEXTURE_ADDRESS_MODE_CLAMP);
+    const CD3DX12_STATIC_SAMPLER_DESC anisotropicWrap(
+        4, D3D12_FILTER_ANISOTROPIC, D3D12_TEXTURE_ADDRESS_MODE_WRAP,
+        D3D12_TEXTURE_ADDRESS_MODE_WRAP, D3D12_TEXTURE_ADDRESS_MODE_WRAP, 0.0f, 8);
+    const CD3DX12_STATIC_SAMPLER_DESC anisotropicClamp(
+        5, D3D12_FILTER_ANISOTROPIC, D3D12_TEXTURE_ADDRESS_MODE_CLAMP,
+        D3D12_TEXTURE_ADDRESS_MODE_CLAMP, D3D12_TEXTURE_ADDRESS_MODE_CLAMP, 0.0f, 8);
     return {pointWrap, pointClamp, linearWrap, linearClamp, anisotropicWrap, anisotropicClamp};
 }
 } // namespace
@@ -117,16 +112,18 @@ void ShapesApp::BuildSceneRootSignature()
 
     ComPtr<ID3DBlob> serilizedRootSig = nullptr;
     ComPtr<ID3DBlob> errorBlob = nullptr;
-    HRESULT hr = D3D12SerializeRootSignature(&rootSigDesc, D3D_ROOT_SIGNATURE_VERSION_1,
-                                             serilizedRootSig.GetAddressOf(),
-                                             errorBlob.GetAddressOf());
+    HRESULT hr =
+        D3D12SerializeRootSignature(&rootSigDesc, D3D_ROOT_SIGNATURE_VERSION_1,
+                                    serilizedRootSig.GetAddressOf(), errorBlob.GetAddressOf());
     // The text goes out before the result is examined, so a failure explains
     // itself.
     if (errorBlob != nullptr)
         OutputDebugStringA(static_cast<const char*>(errorBlob->GetBufferPointer()));
     CheckHr(hr);
 
+    // clang-format off
     CheckHr(md3dDevice->CreateRootSignature(0, serilizedRootSig->GetBufferPointer(), serilizedRootSig->GetBufferSize(), IID_PPV_ARGS(mRootSignature.GetAddressOf())));
+    // clang-format on
 }
 
 void ShapesApp::BuildTextureDescriptorHeap()
@@ -135,7 +132,9 @@ void ShapesApp::BuildTextureDescriptorHeap()
     srvHeapDesc.NumDescriptors = 12;
     srvHeapDesc.Type = D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV;
     srvHeapDesc.Flags = D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE;
+    // clang-format off
     CheckHr(md3dDevice->CreateDescriptorHeap(&srvHeapDesc, IID_PPV_ARGS(mSrvDescriptorHeap.GetAddressOf())));
+    // clang-format on
 
     // The heap follows the fixed texture order, not the table's.
     const char* order[] = {"bricksTex",   "stoneTex",    "tileTex",     "woodTex",
@@ -166,7 +165,8 @@ void ShapesApp::BuildTextureDescriptorHeap()
 
 void ShapesApp::CompileSceneShaders()
 {
-    mShaderTable["standardVS"] = CompileShaderFile(L"Shaders/Default.hlsl", nullptr, "VS", "vs_5_1");
+    mShaderTable["standardVS"] =
+        CompileShaderFile(L"Shaders/Default.hlsl", nullptr, "VS", "vs_5_1");
     mShaderTable["opaquePS"] = CompileShaderFile(L"Shaders/Default.hlsl", nullptr, "PS", "ps_5_1");
 
     mVertexInputLayout = {
@@ -174,8 +174,8 @@ void ShapesApp::CompileSceneShaders()
          D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
         {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12,
          D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
-        {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 24,
-         D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
+        {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 24, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA,
+         0},
     };
 }
 
@@ -192,12 +192,12 @@ void ShapesApp::BuildSceneGeometry()
     CheckHr(D3DCreateBlob(ibByteSize, &geo->IndexBufferCPU));
     std::memcpy(geo->IndexBufferCPU->GetBufferPointer(), packed.Indices.data(), ibByteSize);
 
-    geo->VertexBufferGpu = CreateStaticBuffer(md3dDevice.Get(), mCommandList.Get(),
-                                              packed.Vertices.data(), vbByteSize,
-                                              geo->VertexUploadBuffer);
-    geo->IndexBufferGpu = CreateStaticBuffer(md3dDevice.Get(), mCommandList.Get(),
-                                             packed.Indices.data(), ibByteSize,
-                                             geo->IndexUploadBuffer);
+    geo->VertexBufferGpu =
+        CreateStaticBuffer(md3dDevice.Get(), mCommandList.Get(), packed.Vertices.data(), vbByteSize,
+                           geo->VertexUploadBuffer);
+    geo->IndexBufferGpu =
+        CreateStaticBuffer(md3dDevice.Get(), mCommandList.Get(), packed.Indices.data(), ibByteSize,
+                           geo->IndexUploadBuffer);
 
     mGeometryTable[geo->Name] = std::move(geo);
 }
@@ -232,7 +232,9 @@ void ShapesApp::BuildScenePipelines()
     opaquePsoDesc.SampleDesc.Count = mMsaa4xEnabled ? 4 : 1;
     opaquePsoDesc.SampleDesc.Quality = mMsaa4xEnabled ? (mMsaa4xQuality - 1) : 0;
     opaquePsoDesc.DSVFormat = mDepthFormat;
+    // clang-format off
     CheckHr(md3dDevice->CreateGraphicsPipelineState(&opaquePsoDesc, IID_PPV_ARGS(mPSOs["opaque"].GetAddressOf())));
+    // clang-format on
 
     // The same pipeline for the other sample count, so that the multisampling
     // key switches pipelines without compiling one mid-run.
@@ -240,8 +242,10 @@ void ShapesApp::BuildScenePipelines()
     mPSOs[multisampled ? "opaque4x" : "opaque1x"] = mPSOs["opaque"];
     opaquePsoDesc.SampleDesc.Count = multisampled ? 1 : 4;
     opaquePsoDesc.SampleDesc.Quality = multisampled ? 0 : (mMsaa4xQuality - 1);
+    // clang-format off
     CheckHr(md3dDevice->CreateGraphicsPipelineState(
         &opaquePsoDesc, IID_PPV_ARGS(mPSOs[multisampled ? "opaque1x" : "opaque4x"].GetAddressOf())));
+    // clang-format on
 }
 
 void ShapesApp::SelectScenePipeline()

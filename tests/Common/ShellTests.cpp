@@ -131,8 +131,8 @@ TEST_F(ShellTest, WithoutADisplayTheWindowFailureIsReported)
 
 TEST_F(ShellTest, WithoutAnyVulkanDeviceTheWarpFailureIsReportedInABox)
 {
-    auto program = Start({"VK_ICD_FILENAMES=/nonexistent/icd.json",
-                          "VK_DRIVER_FILES=/nonexistent/icd.json"});
+    auto program =
+        Start({"VK_ICD_FILENAMES=/nonexistent/icd.json", "VK_DRIVER_FILES=/nonexistent/icd.json"});
     // The box is a window of its own; dismiss it as a user would.
     std::string box;
     for (int i = 0; i < 100 && box.empty() && !program->HasExited(); ++i)

@@ -170,8 +170,7 @@ TEST_F(BrokenRunDirectory, AMissingTextureEndsWithTheLoadCheckAndTheFileNotFound
                        "texMap->UploadHeap) failed in "),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("; error: The system cannot find the file specified.\n"),
-              std::string::npos)
+    EXPECT_NE(log.find("; error: The system cannot find the file specified.\n"), std::string::npos)
         << log;
 }
 

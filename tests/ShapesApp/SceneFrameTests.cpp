@@ -100,8 +100,7 @@ public:
 
 // The bytes of element `index` of an upload buffer, read through a mapping of
 // its own.
-template <class Record>
-Record ReadElement(ID3D12Resource* buffer, UINT index, UINT stride)
+template <class Record> Record ReadElement(ID3D12Resource* buffer, UINT index, UINT stride)
 {
     void* data = nullptr;
     EXPECT_HRESULT_SUCCEEDED(buffer->Map(0, nullptr, &data));
@@ -132,7 +131,6 @@ protected:
         app.WaitForGpuIdle();
         return app.ReadTexture(app.mSwapChainBuffer[drawn].Get(), width, height);
     }
-
 };
 
 TEST_F(SceneFrames, TheRingStartsAtEntryOneAndDirtyRecordsReachEachEntryOnce)
@@ -152,8 +150,8 @@ TEST_F(SceneFrames, TheRingStartsAtEntryOneAndDirtyRecordsReachEachEntryOnce)
     const SceneItem* building = app.mAllItems[3].get();
     for (const auto& frame : app.mFrameRing)
     {
-        const auto record = ReadElement<PerObjectConstants>(
-            frame->ObjectBuffer->GpuResource(), UINT(building->ObjectIndex), 256);
+        const auto record = ReadElement<PerObjectConstants>(frame->ObjectBuffer->GpuResource(),
+                                                            UINT(building->ObjectIndex), 256);
         EXPECT_EQ(record.World[3], 0.0f);
         EXPECT_EQ(record.World[7], 16.0f);
         EXPECT_EQ(record.World[11], 30.0f);
@@ -263,7 +261,8 @@ TEST_F(SceneFrames, TheFirstPhaseShowsTheCityAndMultisamplingChangesOnlyEdges)
     Pass(app);
     const std::vector<uint8_t> single = DrawAndRead(app, Width, Height);
 
-    auto pixel = [&](const std::vector<uint8_t>& image, int x, int y) {
+    auto pixel = [&](const std::vector<uint8_t>& image, int x, int y)
+    {
         const uint8_t* p = &image[(size_t(y) * Width + x) * 4];
         return std::array<int, 3>{p[0], p[1], p[2]};
     };

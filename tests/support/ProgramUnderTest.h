@@ -37,7 +37,8 @@ public:
             const std::string entry = *e;
             bool replaced = false;
             for (const std::string& extra : extraEnvironment)
-                replaced |= entry.substr(0, entry.find('=') + 1) == extra.substr(0, extra.find('=') + 1);
+                replaced |=
+                    entry.substr(0, entry.find('=') + 1) == extra.substr(0, extra.find('=') + 1);
             if (!replaced)
                 environment.push_back(entry);
         }
@@ -80,9 +81,8 @@ public:
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < end && !HasExited())
         {
-            const std::string id =
-                RunCommandLine("xdotool search --onlyvisible --pid " + std::to_string(mPid) +
-                               " 2>/dev/null");
+            const std::string id = RunCommandLine("xdotool search --onlyvisible --pid " +
+                                                  std::to_string(mPid) + " 2>/dev/null");
             if (!id.empty())
                 return mWindow = id;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -23,8 +23,8 @@ protected:
     static void Report(const char* what, WPARAM flags, int x, int y)
     {
         char line[96];
-        std::snprintf(line, sizeof line, "mouse %s flags=0x%x x=%d y=%d\n", what,
-                      unsigned(flags), x, y);
+        std::snprintf(line, sizeof line, "mouse %s flags=0x%x x=%d y=%d\n", what, unsigned(flags),
+                      x, y);
         OutputDebugStringA(line);
     }
 

@@ -66,9 +66,9 @@ VkSurfaceFormatKHR ChooseSurfaceFormat(VkPhysicalDevice physical, VkSurfaceKHR s
                 return format;
         }
     }
-    return formats.empty() ? VkSurfaceFormatKHR{VK_FORMAT_B8G8R8A8_UNORM,
-                                                VK_COLOR_SPACE_SRGB_NONLINEAR_KHR}
-                           : formats.front();
+    return formats.empty()
+               ? VkSurfaceFormatKHR{VK_FORMAT_B8G8R8A8_UNORM, VK_COLOR_SPACE_SRGB_NONLINEAR_KHR}
+               : formats.front();
 }
 
 VkImageMemoryBarrier2 ImageBarrier(VkImage image, VkImageLayout from, VkImageLayout to,
@@ -200,11 +200,13 @@ HRESULT SwapChain::CreateSurfaceObjects()
         return S_OK;
     }
 
-    auto pool = vkrt::Structure<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
+    auto pool =
+        vkrt::Structure<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
     pool.flags = VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
     pool.queueFamilyIndex = mVulkan.QueueFamily;
     VkResult result = vkCreateCommandPool(mVulkan.Device, &pool, nullptr, &mPool);
-    auto semaphore = vkrt::Structure<VkSemaphoreCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO);
+    auto semaphore =
+        vkrt::Structure<VkSemaphoreCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO);
     for (Frame& frame : mFrames)
     {
         if (result == VK_SUCCESS)
@@ -227,8 +229,7 @@ HRESULT SwapChain::CreateSurfaceObjects()
 HRESULT SwapChain::CreateVulkanSwapchain()
 {
     VkSurfaceCapabilitiesKHR caps{};
-    VkResult result =
-        vkGetPhysicalDeviceSurfaceCapabilitiesKHR(mVulkan.Physical, mSurface, &caps);
+    VkResult result = vkGetPhysicalDeviceSurfaceCapabilitiesKHR(mVulkan.Physical, mSurface, &caps);
     if (result != VK_SUCCESS)
         return vkrt::HResultFromVk(result);
 
@@ -300,7 +301,8 @@ void SwapChain::DestroyVulkanSwapchain()
 void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) const
 {
     vkResetCommandBuffer(frame.Commands, 0);
-    auto begin = vkrt::Structure<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
+    auto begin =
+        vkrt::Structure<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
     vkBeginCommandBuffer(frame.Commands, &begin);
 
@@ -326,16 +328,15 @@ void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) c
                             int32_t(std::max<UINT>(mDesc.BufferDesc.Height, 1)), 1};
     region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
     region.dstOffsets[1] = {int32_t(mExtent.width), int32_t(mExtent.height), 1};
-    const bool sameSize = mExtent.width == mDesc.BufferDesc.Width &&
-                          mExtent.height == mDesc.BufferDesc.Height;
+    const bool sameSize =
+        mExtent.width == mDesc.BufferDesc.Width && mExtent.height == mDesc.BufferDesc.Height;
     vkCmdBlitImage(frame.Commands, source, VK_IMAGE_LAYOUT_GENERAL, target,
                    VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region,
                    sameSize ? VK_FILTER_NEAREST : VK_FILTER_LINEAR);
 
-    const VkImageMemoryBarrier2 after =
-        ImageBarrier(target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
-                     VK_PIPELINE_STAGE_2_BLIT_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
-                     VK_PIPELINE_STAGE_2_NONE, 0);
+    const VkImageMemoryBarrier2 after = ImageBarrier(
+        target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
+        VK_PIPELINE_STAGE_2_BLIT_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_NONE, 0);
     dependency.imageMemoryBarrierCount = 1;
     dependency.pImageMemoryBarriers = &after;
     vkCmdPipelineBarrier2(frame.Commands, &dependency);
@@ -372,9 +373,8 @@ HRESULT SwapChain::PresentToSurface()
 
     RecordCopy(frame, d3d12::VulkanImageOf(mBuffers[mCurrent].Get()), mImages[image]);
     VkResult presented = VK_SUCCESS;
-    HRESULT hr = d3d12::SubmitAndPresent(mQueue.Get(), frame.Commands, frame.Acquired,
-                                         frame.Copied, mSwapchain, image, &presented,
-                                         &frame.Serial);
+    HRESULT hr = d3d12::SubmitAndPresent(mQueue.Get(), frame.Commands, frame.Acquired, frame.Copied,
+                                         mSwapchain, image, &presented, &frame.Serial);
     if (FAILED(hr))
         return hr;
     ++mFrameIndex;

@@ -304,9 +304,9 @@ bool CreateNativeWindow(WindowRecord& window, int width, int height)
     {
         // Without a Vulkan driver for the surface the window can still be
         // shown; the swap chain then presents nowhere.
-        window.Native = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                         SDL_WINDOWPOS_UNDEFINED, width, height,
-                                         flags & ~Uint32(SDL_WINDOW_VULKAN));
+        window.Native =
+            SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                             height, flags & ~Uint32(SDL_WINDOW_VULKAN));
     }
     if (!window.Native)
     {
