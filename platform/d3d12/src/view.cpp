@@ -22,6 +22,35 @@ uint32_t Rest(uint32_t count, uint32_t first, uint32_t total)
     return count == UINT(-1) ? (first < total ? total - first : 0) : count;
 }
 
+// The range of a render-target or depth-stencil view description. Both kinds
+// list their two-dimensional dimensions in the same order (texture, array,
+// multisampled, multisampled array) from `texture2D` on, with fields of the
+// same shape; any other dimension is refused.
+template <class Desc, class Dimension>
+bool TargetViewRange(const Desc& desc, Dimension texture2D, uint32_t slices, ViewRange* range)
+{
+    switch (int(desc.ViewDimension) - int(texture2D))
+    {
+    case 0:
+        *range = {desc.Texture2D.MipSlice, 1, 0, 1};
+        return true;
+    case 1:
+        *range = {desc.Texture2DArray.MipSlice, 1, desc.Texture2DArray.FirstArraySlice,
+                  Rest(desc.Texture2DArray.ArraySize, desc.Texture2DArray.FirstArraySlice, slices)};
+        return true;
+    case 2:
+        *range = {0, 1, 0, 1};
+        return true;
+    case 3:
+        *range = {
+            0, 1, desc.Texture2DMSArray.FirstArraySlice,
+            Rest(desc.Texture2DMSArray.ArraySize, desc.Texture2DMSArray.FirstArraySlice, slices)};
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool Fits(const ViewRange& range, const Resource& resource)
 {
     return range.MipCount > 0 && range.SliceCount > 0 && range.Mip < resource.Mips() &&
@@ -86,30 +115,8 @@ void WriteRenderTargetView(Resource* resource, const D3D12_RENDER_TARGET_VIEW_DE
 
     ViewRange range;
     range.SliceCount = resource->Slices();
-    if (desc)
-    {
-        switch (desc->ViewDimension)
-        {
-        case D3D12_RTV_DIMENSION_TEXTURE2D:
-            range = {desc->Texture2D.MipSlice, 1, 0, 1};
-            break;
-        case D3D12_RTV_DIMENSION_TEXTURE2DARRAY:
-            range = {desc->Texture2DArray.MipSlice, 1, desc->Texture2DArray.FirstArraySlice,
-                     Rest(desc->Texture2DArray.ArraySize, desc->Texture2DArray.FirstArraySlice,
-                          resource->Slices())};
-            break;
-        case D3D12_RTV_DIMENSION_TEXTURE2DMS:
-            range = {0, 1, 0, 1};
-            break;
-        case D3D12_RTV_DIMENSION_TEXTURE2DMSARRAY:
-            range = {0, 1, desc->Texture2DMSArray.FirstArraySlice,
-                     Rest(desc->Texture2DMSArray.ArraySize, desc->Texture2DMSArray.FirstArraySlice,
-                          resource->Slices())};
-            break;
-        default:
-            return;
-        }
-    }
+    if (desc && !TargetViewRange(*desc, D3D12_RTV_DIMENSION_TEXTURE2D, resource->Slices(), &range))
+        return;
     if (!Fits(range, *resource))
         return;
 
@@ -131,33 +138,14 @@ void WriteDepthStencilView(Resource* resource, const D3D12_DEPTH_STENCIL_VIEW_DE
     if (!format || !format->DepthStencilAspects)
         return;
 
-    // The program describes its 4-sample depth buffer's view as a
-    // two-dimensional texture; the view covers the samples all the same.
+    // A two-dimensional view of a multisampled depth buffer covers its
+    // samples all the same.
     ViewRange range;
     range.SliceCount = resource->Slices();
     if (desc)
     {
-        switch (desc->ViewDimension)
-        {
-        case D3D12_DSV_DIMENSION_TEXTURE2D:
-            range = {desc->Texture2D.MipSlice, 1, 0, 1};
-            break;
-        case D3D12_DSV_DIMENSION_TEXTURE2DARRAY:
-            range = {desc->Texture2DArray.MipSlice, 1, desc->Texture2DArray.FirstArraySlice,
-                     Rest(desc->Texture2DArray.ArraySize, desc->Texture2DArray.FirstArraySlice,
-                          resource->Slices())};
-            break;
-        case D3D12_DSV_DIMENSION_TEXTURE2DMS:
-            range = {0, 1, 0, 1};
-            break;
-        case D3D12_DSV_DIMENSION_TEXTURE2DMSARRAY:
-            range = {0, 1, desc->Texture2DMSArray.FirstArraySlice,
-                     Rest(desc->Texture2DMSArray.ArraySize, desc->Texture2DMSArray.FirstArraySlice,
-                          resource->Slices())};
-            break;
-        default:
+        if (!TargetViewRange(*desc, D3D12_DSV_DIMENSION_TEXTURE2D, resource->Slices(), &range))
             return;
-        }
         if (desc->Flags & ~(D3D12_DSV_FLAG_READ_ONLY_DEPTH | D3D12_DSV_FLAG_READ_ONLY_STENCIL))
             return;
     }
