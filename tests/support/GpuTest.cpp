@@ -16,15 +16,7 @@ class DeviceEnvironment : public ::testing::Environment
 public:
     void SetUp() override
     {
-        if (FAILED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device))))
-        {
-            ComPtr<IDXGIFactory4> factory;
-            ComPtr<IDXGIAdapter> warp;
-            ASSERT_HRESULT_SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(&factory)));
-            ASSERT_HRESULT_SUCCEEDED(factory->EnumWarpAdapter(IID_PPV_ARGS(&warp)));
-            ASSERT_HRESULT_SUCCEEDED(
-                D3D12CreateDevice(warp.Get(), D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
-        }
+        device = NewTestDevice();
         for (const std::string& message : vkrt::ValidationMessages())
             ADD_FAILURE() << "validation message while creating the device: " << message;
     }
@@ -37,6 +29,21 @@ DeviceEnvironment* const gEnvironment =
     static_cast<DeviceEnvironment*>(::testing::AddGlobalTestEnvironment(new DeviceEnvironment));
 
 } // namespace
+
+ComPtr<ID3D12Device> NewTestDevice()
+{
+    ComPtr<ID3D12Device> device;
+    if (FAILED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device))))
+    {
+        ComPtr<IDXGIFactory4> factory;
+        ComPtr<IDXGIAdapter> warp;
+        EXPECT_HRESULT_SUCCEEDED(CreateDXGIFactory1(IID_PPV_ARGS(&factory)));
+        EXPECT_HRESULT_SUCCEEDED(factory->EnumWarpAdapter(IID_PPV_ARGS(&warp)));
+        EXPECT_HRESULT_SUCCEEDED(
+            D3D12CreateDevice(warp.Get(), D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
+    }
+    return device;
+}
 
 ID3D12Device* GpuTest::Device()
 {

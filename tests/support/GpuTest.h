@@ -30,6 +30,10 @@ inline ::testing::AssertionResult HrSucceeded(HRESULT hr)
 #define ASSERT_HRESULT_SUCCEEDED(expression) ASSERT_TRUE(HrSucceeded(expression)) << #expression
 #define EXPECT_HRESULT_SUCCEEDED(expression) EXPECT_TRUE(HrSucceeded(expression)) << #expression
 
+// A new device on the default adapter, else on WARP, as the framework picks
+// it; tests share one (GpuTest::Device) unless they need their own.
+Microsoft::WRL::ComPtr<ID3D12Device> NewTestDevice();
+
 class GpuTest : public ::testing::Test
 {
 protected:

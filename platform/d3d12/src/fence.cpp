@@ -60,7 +60,8 @@ UINT64 Fence::GetCompletedValue()
     uint64_t value = 0;
     // A lost device reads as all ones, as on the real platform after device
     // removal, so waits on it end.
-    if (vkGetSemaphoreCounterValue(Owner().Handle(), mSemaphore, &value) != VK_SUCCESS)
+    if (Owner().Queue().Lost() ||
+        vkGetSemaphoreCounterValue(Owner().Handle(), mSemaphore, &value) != VK_SUCCESS)
         return ~UINT64(0);
     return value;
 }
@@ -69,6 +70,8 @@ HRESULT Fence::SetEventOnCompletion(UINT64 value, HANDLE event)
 {
     if (!event)
     {
+        if (GetCompletedValue() >= value)
+            return S_OK;
         // No event: the call itself waits, as on the real platform.
         auto wait = vkrt::Structure<VkSemaphoreWaitInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_WAIT_INFO);
         wait.semaphoreCount = 1;

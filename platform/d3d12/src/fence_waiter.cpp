@@ -1,5 +1,7 @@
 #include "fence_waiter.h"
 
+#include "submission.h"
+
 #include <vulkan_runtime/result.h>
 
 #include <algorithm>
@@ -14,9 +16,10 @@ constexpr uint64_t PollIntervalNs = 1'000'000;
 
 } // namespace
 
-HRESULT FenceWaiter::Start(VkDevice device)
+HRESULT FenceWaiter::Start(VkDevice device, const Submission& queue)
 {
     mDevice = device;
+    mQueue = &queue;
     try
     {
         mThread = std::thread([this] { Run(); });
@@ -98,10 +101,12 @@ void FenceWaiter::Run()
         mWaiting = false;
         ++mRound;
         reached.clear();
+        const bool lost = result == VK_ERROR_DEVICE_LOST || mQueue->Lost();
         for (auto it = mWaits.begin(); it != mWaits.end();)
         {
             uint64_t current = 0;
-            vkGetSemaphoreCounterValue(mDevice, it->Semaphore, &current);
+            if (lost || vkGetSemaphoreCounterValue(mDevice, it->Semaphore, &current) != VK_SUCCESS)
+                current = ~uint64_t(0);
             if (current >= it->Value)
             {
                 reached.push_back(it->Event);
@@ -113,10 +118,6 @@ void FenceWaiter::Run()
             }
         }
         mChanged.notify_all();
-        // A lost device ends every wait at once: keep the armed events rather
-        // than spin on it.
-        if (result == VK_ERROR_DEVICE_LOST)
-            mWaits.clear();
         lock.unlock();
         for (HANDLE event : reached)
             SetEvent(event);

@@ -16,6 +16,8 @@
 namespace d3d12
 {
 
+class Submission;
+
 class FenceWaiter
 {
 public:
@@ -23,7 +25,9 @@ public:
     FenceWaiter(const FenceWaiter&) = delete;
     FenceWaiter& operator=(const FenceWaiter&) = delete;
 
-    HRESULT Start(VkDevice device);
+    // `queue` tells when the device is lost: every armed event is then set,
+    // as every fence of a lost device reads as complete.
+    HRESULT Start(VkDevice device, const Submission& queue);
     // Stops the thread; events still armed are never set.
     void Stop();
 
@@ -45,6 +49,7 @@ private:
     void Run();
 
     VkDevice mDevice = VK_NULL_HANDLE;
+    const Submission* mQueue = nullptr;
 
     std::mutex mMutex;
     std::condition_variable mChanged;

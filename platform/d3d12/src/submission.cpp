@@ -1,5 +1,7 @@
 #include "submission.h"
 
+#include "refusals.h"
+
 #include <vulkan_runtime/result.h>
 #include <vulkan_runtime/structure.h>
 
@@ -82,6 +84,8 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
     HRESULT hr = S_OK;
     {
         std::lock_guard lock(mMutex);
+        if (mLost)
+            return DXGI_ERROR_DEVICE_REMOVED;
         VkCommandBuffer setUp = VK_NULL_HANDLE;
         if (mSetUp != VK_NULL_HANDLE)
         {
@@ -136,7 +140,11 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         submit.pCommandBufferInfos = infos;
         submit.signalSemaphoreInfoCount = fence != VK_NULL_HANDLE ? 2 : 1;
         submit.pSignalSemaphoreInfos = signals;
-        VkResult result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
+        VkResult result = VkResult(RefusalOf("vkQueueSubmit2"));
+        if (result == VK_SUCCESS)
+            result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
+        if (result == VK_ERROR_DEVICE_LOST)
+            mLost = true;
         hr = vkrt::HResultFromVk(result);
         if (SUCCEEDED(hr))
         {

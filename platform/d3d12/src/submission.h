@@ -7,6 +7,7 @@
 
 #include <vulkan/vulkan.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -60,6 +61,11 @@ public:
                              VkSwapchainKHR swapchain, uint32_t imageIndex, VkResult* presented,
                              uint64_t* serial);
 
+    // A lost device refuses every submission after the one that found it
+    // lost, and every fence of it reads as complete, as on the real platform
+    // after device removal, so no wait on it lasts.
+    bool Lost() const { return mLost; }
+
     uint64_t SubmittedSerial();
     uint64_t CompletedSerial() const;
     void WaitForSerial(uint64_t serial) const;
@@ -78,6 +84,7 @@ private:
     VkCommandPool mSetUpPool = VK_NULL_HANDLE;
 
     std::mutex mMutex;
+    std::atomic<bool> mLost{false};
     uint64_t mSubmitted = 0;
     VkCommandBuffer mSetUp = VK_NULL_HANDLE; // set-up commands being recorded
     std::deque<std::pair<uint64_t, VkCommandBuffer>> mSetUpInFlight;

@@ -2,6 +2,9 @@
 // reached is set at once, and a wait ends only once the GPU has signalled.
 #include "GpuTest.h"
 
+#include <d3d12_refusals.h>
+#include <vulkan/vulkan.h>
+
 #include <chrono>
 #include <thread>
 
@@ -166,6 +169,33 @@ TEST_F(Fences, TheFrameworksFullWaitPatternCompletes)
         ASSERT_HRESULT_SUCCEEDED(mAllocator->Reset());
         ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
     }
+}
+
+// A device lost while a wait is armed: as after device removal on the real
+// platform, every fence reads as complete, so the armed event is set and no
+// wait lasts, and every later submission is refused.
+TEST_F(Fences, ALostDeviceCompletesEveryFenceAndRefusesLaterSubmissions)
+{
+    ComPtr<ID3D12Device> device = NewTestDevice(); // of its own: the loss is for good
+    ASSERT_NE(device, nullptr);
+    const D3D12_COMMAND_QUEUE_DESC queueDesc = {};
+    ComPtr<ID3D12CommandQueue> queue;
+    ASSERT_HRESULT_SUCCEEDED(device->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&queue)));
+    ComPtr<ID3D12Fence> fence;
+    ASSERT_HRESULT_SUCCEEDED(device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence)));
+    HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+    ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(1, event));
+    EXPECT_EQ(WaitForSingleObject(event, 20), DWORD(WAIT_TIMEOUT));
+
+    d3d12::RefuseCall("vkQueueSubmit2", 1, VK_ERROR_DEVICE_LOST);
+    EXPECT_EQ(queue->Signal(fence.Get(), 1), DXGI_ERROR_DEVICE_REMOVED);
+    d3d12::ClearRefusals();
+    EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0));
+    EXPECT_EQ(fence->GetCompletedValue(), ~UINT64(0));
+    EXPECT_EQ(queue->Signal(fence.Get(), 2), DXGI_ERROR_DEVICE_REMOVED);
+    // A wait without an event returns at once.
+    EXPECT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(3, nullptr));
+    CloseHandle(event);
 }
 
 } // namespace
