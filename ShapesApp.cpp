@@ -8,8 +8,7 @@ ShapesApp::~ShapesApp()
 {
     // The last frames may still be reading buffers and textures that the
     // members are about to release.
-    if (md3dDevice != nullptr)
-        WaitForGpuIdle();
+    WaitForGpuIdleOnExit();
 }
 
 void ShapesApp::HandleResize()

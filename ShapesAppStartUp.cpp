@@ -237,9 +237,13 @@ void ShapesApp::BuildScenePipelines()
     // clang-format on
 
     // The same pipeline for the other sample count, so that the multisampling
-    // key switches pipelines without compiling one mid-run.
+    // key switches pipelines without compiling one mid-run. A device that
+    // offers no 4-sample quality level gets none: its description would ask
+    // for quality level -1.
     const bool multisampled = mMsaa4xEnabled;
     mPSOs[multisampled ? "opaque4x" : "opaque1x"] = mPSOs["opaque"];
+    if (mMsaa4xQuality == 0)
+        return;
     opaquePsoDesc.SampleDesc.Count = multisampled ? 1 : 4;
     opaquePsoDesc.SampleDesc.Quality = multisampled ? 0 : (mMsaa4xQuality - 1);
     // clang-format off

@@ -22,8 +22,7 @@ D3DApp::D3DApp(HINSTANCE instance) : mInstance(instance)
 D3DApp::~D3DApp()
 {
     // The GPU may still be reading objects that are about to be released.
-    if (md3dDevice != nullptr)
-        WaitForGpuIdle();
+    WaitForGpuIdleOnExit();
 }
 
 float D3DApp::ClientAspect() const
@@ -58,11 +57,14 @@ int D3DApp::RunLoop()
         UpdateFrame(mClock);
 
         // t - gSecondsSinceDraw is the running time of the last drawn frame.
+        // The loop leaves without retrieving its own quit request, so it
+        // returns that request's code itself: the last message retrieved
+        // (a key release, say) carries an unrelated wParam.
         const float t = mClock.RunningSeconds();
         if (t - gSecondsSinceDraw >= 110.0f)
         {
             PostQuitMessage(0);
-            break;
+            return 0;
         }
 
         if (gSecondsSinceDraw > 0.0166f)

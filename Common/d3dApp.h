@@ -55,6 +55,7 @@ protected:
     void CreateCommandContext();
     void BuildSwapChain();
     void WaitForGpuIdle();
+    void WaitForGpuIdleOnExit() noexcept;
     void UpdateFrameStats();
 
     // The frame's render target: the current back buffer, or the 4-sample

@@ -384,3 +384,20 @@ void D3DApp::WaitForGpuIdle()
         CloseHandle(eventHandle);
     }
 }
+
+void D3DApp::WaitForGpuIdleOnExit() noexcept
+{
+    // A start-up that failed before the queue or the fence existed has
+    // nothing to wait for. A wait that fails (the device is lost) ends the
+    // wait: the destructors may be running for an exception on its way to
+    // the entry point, and a second one thrown here would end the process.
+    if (md3dDevice == nullptr || mCommandQueue == nullptr || mFence == nullptr)
+        return;
+    try
+    {
+        WaitForGpuIdle();
+    }
+    catch (const DxException&)
+    {
+    }
+}

@@ -115,13 +115,15 @@ CreateStaticBuffer(ID3D12Device* device, ID3D12GraphicsCommandList* cmdList, con
     subResourceData.RowPitch = LONG_PTR(byteSize);
     subResourceData.SlicePitch = subResourceData.RowPitch;
 
-    // The copy goes through the staging buffer; d3dx12 skips it silently
-    // when the staging buffer is too small or cannot be mapped.
+    // The copy goes through the staging buffer. d3dx12 answers 0, having
+    // copied nothing, when the staging buffer is too small or cannot be
+    // mapped: the buffer would stay empty while the call succeeded.
     cmdList->ResourceBarrier(
         1, &CD3DX12_RESOURCE_BARRIER::Transition(defaultBuffer.Get(), D3D12_RESOURCE_STATE_COMMON,
                                                  D3D12_RESOURCE_STATE_COPY_DEST));
-    UpdateSubresources<1>(cmdList, defaultBuffer.Get(), uploadBuffer.Get(), 0, 0, 1,
-                          &subResourceData);
+    // clang-format off
+    CheckCopied(UpdateSubresources<1>(cmdList, defaultBuffer.Get(), uploadBuffer.Get(), 0, 0, 1, &subResourceData));
+    // clang-format on
     cmdList->ResourceBarrier(1, &CD3DX12_RESOURCE_BARRIER::Transition(
                                     defaultBuffer.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
                                     D3D12_RESOURCE_STATE_GENERIC_READ));

@@ -53,6 +53,16 @@ std::wstring ResultCodeText(HRESULT code);
         }                                                                                          \
     } while (false)
 
+// Evaluates a copy through a staging buffer (d3dx12's UpdateSubresources),
+// which answers the bytes it needed, or 0 having copied nothing, and throws
+// DxException with E_FAIL for the latter.
+#define CheckCopied(expression)                                                                    \
+    do                                                                                             \
+    {                                                                                              \
+        if ((expression) == 0)                                                                     \
+            throw DxException(E_FAIL, L"" #expression, WidenAnsi(__FILE__), __LINE__);             \
+    } while (false)
+
 // Compiles entry point `entrypoint` of the HLSL file `filename` for `target`
 // ("vs_5_1", "ps_5_1") and returns the byte code. The compiler's messages,
 // warnings included, go to the debugger output; a failed compilation throws

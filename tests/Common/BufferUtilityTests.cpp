@@ -5,6 +5,8 @@
 #include "UploadBuffer.h"
 #include "d3dUtil.h"
 
+#include <d3d12_refusals.h>
+
 #include <numeric>
 
 using Microsoft::WRL::ComPtr;
@@ -118,6 +120,26 @@ TEST_F(BufferUtilities, FailuresCarryTheExactCheckTexts)
                   L"&CD3DX12_RESOURCE_DESC::Buffer(byteSize), D3D12_RESOURCE_STATE_COMMON, "
                   L"nullptr, IID_PPV_ARGS(defaultBuffer.GetAddressOf()))");
     }
+}
+
+TEST_F(BufferUtilities, ACopyThroughAStagingBufferThatCannotBeMappedFails)
+{
+    // d3dx12's copy maps the staging buffer; refused, it copies nothing.
+    d3d12::RefuseCall("ID3D12Resource::Map", 1, E_OUTOFMEMORY);
+    const uint32_t data[4] = {1, 2, 3, 4};
+    ComPtr<ID3D12Resource> staging;
+    try
+    {
+        CreateStaticBuffer(Device(), mList.Get(), data, sizeof data, staging);
+        ADD_FAILURE() << "a static buffer without its data was created";
+    }
+    catch (const DxException& e)
+    {
+        EXPECT_EQ(e.Result, E_FAIL);
+        EXPECT_EQ(e.Expression, L"UpdateSubresources<1>(cmdList, defaultBuffer.Get(), "
+                                L"uploadBuffer.Get(), 0, 0, 1, &subResourceData)");
+    }
+    d3d12::ClearRefusals();
 }
 
 } // namespace

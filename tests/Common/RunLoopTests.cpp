@@ -75,10 +75,11 @@ TEST_F(RunLoopTest, EndsByItselfAfterTheFrameDrawnAt110Seconds)
     time.AutoStepTicks = 1000 * Milliseconds;
     float lastDrawn = 0.0f;
     app.OnDraw = [&](const FrameClock& clock) { lastDrawn = clock.RunningSeconds(); };
-    // The loop's result is the wParam of the last message it retrieved.
+    // The last message retrieved carries a wParam of its own: the loop still
+    // ends with its quit request's code.
     PostMessageW(window, WM_USER, 5, 0);
 
-    EXPECT_EQ(app.RunLoop(), 5);
+    EXPECT_EQ(app.RunLoop(), 0);
     EXPECT_EQ(app.Draws, 110);
     EXPECT_EQ(app.Updates, 111);
     EXPECT_FLOAT_EQ(lastDrawn, 110.0f);

@@ -61,6 +61,7 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
         R"(d3d App    fps: \d+\.\d{6}   mspf: \d+\.\d{6}   timeElapsed: (\d+)\.000000)");
     std::set<int> windows;
     bool pressedOn = false, pressedOff = false, dragged = false, baselineTaken = false;
+    bool pressedLast = false;
     double baseline = 0.0, afterDrag = 0.0;
     const std::string shots = "/tmp/demo-run-" + std::to_string(getpid());
     while (!demo.HasExited() && elapsed() < 150.0)
@@ -100,6 +101,13 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
             afterDrag = Difference(shots + "-c.png", shots + "-d.png");
             dragged = true;
         }
+        // A key release as the last input before the end: the exit code must
+        // still be the end's own 0, not the key's code.
+        if (!pressedLast && t > 100.0)
+        {
+            demo.Key("F2");
+            pressedLast = true;
+        }
         std::this_thread::sleep_for(250ms);
     }
 
@@ -118,9 +126,28 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
     EXPECT_GE(*windows.rbegin(), 105);
 
     ASSERT_TRUE(dragged);
+    EXPECT_TRUE(pressedLast);
     EXPECT_GT(afterDrag, 2.0 * baseline) << "drag " << afterDrag << ", baseline " << baseline;
     for (const char* shot : {"-a.png", "-b.png", "-c.png", "-d.png"})
         std::remove((shots + shot).c_str());
+}
+
+// Waits for the "HR Failed" box of a running demo, dismisses it as a user
+// would, and expects the demo to end with exit code 0 (a signal reads as
+// 128 and more). Returns the demo's standard error.
+std::string RunAndDismiss(ProgramUnderTest& demo)
+{
+    std::string box;
+    for (int i = 0; i < 300 && box.empty() && !demo.HasExited(); ++i)
+    {
+        box = FindWindowByName("HR Failed");
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_FALSE(box.empty()) << demo.ErrorOutput();
+    if (!box.empty())
+        RunCommand("xdotool windowfocus --sync " + box + " key Return");
+    EXPECT_EQ(demo.WaitForExit(20s), 0);
+    return demo.ErrorOutput();
 }
 
 // A run directory like the real one, but with a file taken out or changed.
@@ -139,22 +166,6 @@ protected:
     {
         if (!mDirectory.empty())
             RunCommand("rm -rf '" + mDirectory + "'");
-    }
-
-    // Runs the demo there and dismisses the box it shows as a user would.
-    std::string RunAndDismiss(ProgramUnderTest& demo)
-    {
-        std::string box;
-        for (int i = 0; i < 300 && box.empty() && !demo.HasExited(); ++i)
-        {
-            box = FindWindowByName("HR Failed");
-            std::this_thread::sleep_for(100ms);
-        }
-        EXPECT_FALSE(box.empty()) << demo.ErrorOutput();
-        if (!box.empty())
-            RunCommand("xdotool windowfocus --sync " + box + " key Return");
-        EXPECT_EQ(demo.WaitForExit(20s), 0);
-        return demo.ErrorOutput();
     }
 
     std::string mDirectory;
@@ -198,5 +209,49 @@ TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
     EXPECT_EQ(demo.WaitForExit(20s), 0);
     EXPECT_EQ(demo.ErrorOutput().find("HR Failed"), std::string::npos) << demo.ErrorOutput();
 }
+
+// A call of the runtime refused at start-up or mid-run: the failing check
+// reaches the entry point, the destructors' GPU waits neither crash on the
+// objects that were never made nor throw a second time, and the box names
+// the check that met the failure.
+struct RefusedCall
+{
+    const char* Refusal; // call, its use from which on it fails, the result
+    const char* Check;
+};
+
+void PrintTo(const RefusedCall& value, std::ostream* os)
+{
+    *os << value.Refusal;
+}
+
+class RefusedCalls : public DemoRun, public ::testing::WithParamInterface<RefusedCall>
+{
+};
+
+TEST_P(RefusedCalls, EndInTheBoxNamingTheCheckWithExitCodeZero)
+{
+    ProgramUnderTest demo(REFUSING_DEMO, CITY_RUN_DIR,
+                          {Validation, std::string("REFUSE_CALL=") + GetParam().Refusal});
+    const std::string log = RunAndDismiss(demo);
+    EXPECT_NE(log.find(std::string("HR Failed: ") + GetParam().Check + " failed in "),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Demo, RefusedCalls,
+    ::testing::Values(
+        RefusedCall{"ID3D12Device::CreateFence 1 0x8007000E",
+                    "md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence))"},
+        RefusedCall{"ID3D12Device::CheckFeatureSupport 1 0x80070057",
+                    "md3dDevice->CheckFeatureSupport( D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, "
+                    "&msQualityLevels, sizeof(msQualityLevels))"},
+        RefusedCall{"ID3D12Device::CreateCommandQueue 1 0x8007000E",
+                    "md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue))"},
+        // The device lost some dozens of frames in (VK_ERROR_DEVICE_LOST):
+        // the next present reports the removal.
+        RefusedCall{"vkQueueSubmit2 200 -4", "mSwapChain->Present(0, 0)"}));
 
 } // namespace

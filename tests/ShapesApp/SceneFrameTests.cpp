@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 using Microsoft::WRL::ComPtr;
@@ -20,7 +21,10 @@ namespace
 class SceneGpuApp : public ShapesApp
 {
 public:
-    SceneGpuApp(int width, int height) : ShapesApp(nullptr)
+    // `reportedQuality`, where given, stands for the device's count of
+    // 4-sample quality levels.
+    SceneGpuApp(int width, int height, std::optional<UINT> reportedQuality = {})
+        : ShapesApp(nullptr)
     {
         WNDCLASSW wc{};
         wc.lpfnWndProc = AppWindowProc;
@@ -31,6 +35,8 @@ public:
         mClientWidth = width;
         mClientHeight = height;
         EXPECT_TRUE(InitGraphics());
+        if (reportedQuality)
+            mMsaa4xQuality = *reportedQuality;
         HandleResize();
         BuildScene();
     }
@@ -51,6 +57,7 @@ public:
     using ShapesApp::mMaterialTable;
     using ShapesApp::mPassData;
     using ShapesApp::mProjMatrix;
+    using ShapesApp::mPSOs;
     using ShapesApp::mRiseHeight;
     using ShapesApp::mViewMatrix;
     using ShapesApp::UpdateFrame;
@@ -298,6 +305,19 @@ TEST_F(SceneFrames, TheFirstPhaseShowsTheCityAndMultisamplingChangesOnlyEdges)
         differing += single[i] != multi[i];
     EXPECT_GT(differing, 0);
     EXPECT_LT(differing, Width * Height / 8);
+}
+
+TEST_F(SceneFrames, ADeviceWithoutFourSampleLevelsStartsAndDrawsWithOnePipeline)
+{
+    clock.Restart();
+    SceneGpuApp app(64, 48, 0u);
+    EXPECT_EQ(app.mPSOs.count("opaque1x"), 1u);
+    EXPECT_EQ(app.mPSOs.count("opaque4x"), 0u);
+    Pass(app);
+    app.DrawFrame(clock);
+    app.WaitForGpuIdle();
+    // Only the multisampling key fails there, at its 4-sample targets.
+    EXPECT_THROW(app.HandleWindowMessage(0, WM_KEYUP, VK_F2, 0), DxException);
 }
 
 } // namespace
