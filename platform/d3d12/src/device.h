@@ -75,7 +75,11 @@ public:
         const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc, REFIID riid, void** state) override;
     HRESULT STDMETHODCALLTYPE CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID riid,
                                           void** fence) override;
-    HRESULT STDMETHODCALLTYPE GetDeviceRemovedReason() override { return S_OK; }
+    // Vulkan does not say why a device was lost; a hang is the usual cause.
+    HRESULT STDMETHODCALLTYPE GetDeviceRemovedReason() override
+    {
+        return mSubmission.Lost() ? DXGI_ERROR_DEVICE_HUNG : S_OK;
+    }
     void STDMETHODCALLTYPE GetCopyableFootprints(const D3D12_RESOURCE_DESC* desc,
                                                  UINT firstSubresource, UINT subresourceCount,
                                                  UINT64 baseOffset,

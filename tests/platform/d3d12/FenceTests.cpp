@@ -186,6 +186,7 @@ TEST_F(Fences, ALostDeviceCompletesEveryFenceAndRefusesLaterSubmissions)
     HANDLE event = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
     ASSERT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(1, event));
     EXPECT_EQ(WaitForSingleObject(event, 20), DWORD(WAIT_TIMEOUT));
+    EXPECT_EQ(device->GetDeviceRemovedReason(), S_OK);
 
     d3d12::RefuseCall("vkQueueSubmit2", 1, VK_ERROR_DEVICE_LOST);
     EXPECT_EQ(queue->Signal(fence.Get(), 1), DXGI_ERROR_DEVICE_REMOVED);
@@ -193,6 +194,7 @@ TEST_F(Fences, ALostDeviceCompletesEveryFenceAndRefusesLaterSubmissions)
     EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0));
     EXPECT_EQ(fence->GetCompletedValue(), ~UINT64(0));
     EXPECT_EQ(queue->Signal(fence.Get(), 2), DXGI_ERROR_DEVICE_REMOVED);
+    EXPECT_EQ(device->GetDeviceRemovedReason(), DXGI_ERROR_DEVICE_HUNG);
     // A wait without an event returns at once.
     EXPECT_HRESULT_SUCCEEDED(fence->SetEventOnCompletion(3, nullptr));
     CloseHandle(event);
