@@ -5,7 +5,7 @@
 #include "UploadBuffer.h"
 #include "d3dUtil.h"
 
-#include <d3d12_refusals.h>
+#include <d3d12_fault_injection.h>
 
 #include <numeric>
 
@@ -124,8 +124,9 @@ TEST_F(BufferUtilities, FailuresCarryTheExactCheckTexts)
 
 TEST_F(BufferUtilities, ACopyThroughAStagingBufferThatCannotBeMappedFails)
 {
-    // d3dx12's copy maps the staging buffer; refused, it copies nothing.
-    d3d12::RefuseCall("ID3D12Resource::Map", 1, E_OUTOFMEMORY);
+    // d3dx12's copy maps the staging buffer; where it cannot, it copies
+    // nothing.
+    d3d12::InjectFailure("ID3D12Resource::Map", 1, E_OUTOFMEMORY);
     const uint32_t data[4] = {1, 2, 3, 4};
     ComPtr<ID3D12Resource> staging;
     try
@@ -139,7 +140,7 @@ TEST_F(BufferUtilities, ACopyThroughAStagingBufferThatCannotBeMappedFails)
         EXPECT_EQ(e.Expression, L"UpdateSubresources<1>(cmdList, defaultBuffer.Get(), "
                                 L"uploadBuffer.Get(), 0, 0, 1, &subResourceData)");
     }
-    d3d12::ClearRefusals();
+    d3d12::ClearInjectedFailures();
 }
 
 } // namespace

@@ -210,29 +210,29 @@ TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
     EXPECT_EQ(demo.ErrorOutput().find("HR Failed"), std::string::npos) << demo.ErrorOutput();
 }
 
-// A call of the runtime refused at start-up or mid-run: the failing check
+// A call of the runtime failing at start-up or mid-run: the failing check
 // reaches the entry point, the destructors' GPU waits neither crash on the
 // objects that were never made nor throw a second time, and the box names
 // the check that met the failure.
-struct RefusedCall
+struct InjectedFailure
 {
-    const char* Refusal; // call, its use from which on it fails, the result
+    const char* Failure; // the call, its use from which on it fails, the result
     const char* Check;
 };
 
-void PrintTo(const RefusedCall& value, std::ostream* os)
+void PrintTo(const InjectedFailure& value, std::ostream* os)
 {
-    *os << value.Refusal;
+    *os << value.Failure;
 }
 
-class RefusedCalls : public DemoRun, public ::testing::WithParamInterface<RefusedCall>
+class InjectedFailures : public DemoRun, public ::testing::WithParamInterface<InjectedFailure>
 {
 };
 
-TEST_P(RefusedCalls, EndInTheBoxNamingTheCheckWithExitCodeZero)
+TEST_P(InjectedFailures, EndInTheBoxNamingTheCheckWithExitCodeZero)
 {
-    ProgramUnderTest demo(REFUSING_DEMO, CITY_RUN_DIR,
-                          {Validation, std::string("REFUSE_CALL=") + GetParam().Refusal});
+    ProgramUnderTest demo(FAULT_INJECTED_DEMO, CITY_RUN_DIR,
+                          {Validation, std::string("INJECT_FAILURE=") + GetParam().Failure});
     const std::string log = RunAndDismiss(demo);
     EXPECT_NE(log.find(std::string("HR Failed: ") + GetParam().Check + " failed in "),
               std::string::npos)
@@ -241,17 +241,18 @@ TEST_P(RefusedCalls, EndInTheBoxNamingTheCheckWithExitCodeZero)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Demo, RefusedCalls,
+    Demo, InjectedFailures,
     ::testing::Values(
-        RefusedCall{"ID3D12Device::CreateFence 1 0x8007000E",
-                    "md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence))"},
-        RefusedCall{"ID3D12Device::CheckFeatureSupport 1 0x80070057",
-                    "md3dDevice->CheckFeatureSupport( D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, "
-                    "&msQualityLevels, sizeof(msQualityLevels))"},
-        RefusedCall{"ID3D12Device::CreateCommandQueue 1 0x8007000E",
-                    "md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue))"},
+        InjectedFailure{"ID3D12Device::CreateFence 1 0x8007000E",
+                        "md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence))"},
+        InjectedFailure{
+            "ID3D12Device::CheckFeatureSupport 1 0x80070057",
+            "md3dDevice->CheckFeatureSupport( D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, "
+            "&msQualityLevels, sizeof(msQualityLevels))"},
+        InjectedFailure{"ID3D12Device::CreateCommandQueue 1 0x8007000E",
+                        "md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue))"},
         // The device lost some dozens of frames in (VK_ERROR_DEVICE_LOST):
         // the next present reports the removal.
-        RefusedCall{"vkQueueSubmit2 200 -4", "mSwapChain->Present(0, 0)"}));
+        InjectedFailure{"vkQueueSubmit2 200 -4", "mSwapChain->Present(0, 0)"}));
 
 } // namespace

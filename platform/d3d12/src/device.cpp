@@ -7,7 +7,7 @@
 #include "fence.h"
 #include "footprint.h"
 #include "pipeline_state.h"
-#include "refusals.h"
+#include "fault_injection.h"
 #include "resource.h"
 #include "root_signature.h"
 #include "view.h"
@@ -194,8 +194,8 @@ HRESULT Device::CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID 
     *queue = nullptr;
     if (!desc)
         return E_INVALIDARG;
-    if (HRESULT refused = RefusalOf("ID3D12Device::CreateCommandQueue"))
-        return refused;
+    if (HRESULT injected = InjectedFailure("ID3D12Device::CreateCommandQueue"))
+        return injected;
     CommandQueue* created = nullptr;
     HRESULT hr = CommandQueue::Create(*this, *desc, &created);
     return FAILED(hr) ? hr : com::HandOut(created, riid, queue);
@@ -232,8 +232,8 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT size
 {
     if (!data)
         return E_INVALIDARG;
-    if (HRESULT refused = RefusalOf("ID3D12Device::CheckFeatureSupport"))
-        return refused;
+    if (HRESULT injected = InjectedFailure("ID3D12Device::CheckFeatureSupport"))
+        return injected;
     switch (feature)
     {
     case D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS:
@@ -371,8 +371,8 @@ HRESULT Device::CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID
     if (!fence)
         return E_POINTER;
     *fence = nullptr;
-    if (HRESULT refused = RefusalOf("ID3D12Device::CreateFence"))
-        return refused;
+    if (HRESULT injected = InjectedFailure("ID3D12Device::CreateFence"))
+        return injected;
     Fence* created = nullptr;
     HRESULT hr = Fence::Create(*this, initialValue, flags, &created);
     return FAILED(hr) ? hr : com::HandOut(created, riid, fence);

@@ -1,7 +1,7 @@
 #include "resource.h"
 
 #include "footprint.h"
-#include "refusals.h"
+#include "fault_injection.h"
 #include "resource_state.h"
 
 #include <vulkan_runtime/result.h>
@@ -370,8 +370,8 @@ HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** dat
         *data = nullptr;
     if (!mMapped || subresource != 0)
         return E_INVALIDARG;
-    if (HRESULT refused = RefusalOf("ID3D12Resource::Map"))
-        return refused;
+    if (HRESULT injected = InjectedFailure("ID3D12Resource::Map"))
+        return injected;
     if (data)
         *data = mMapped;
     return S_OK;

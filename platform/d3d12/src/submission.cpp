@@ -1,6 +1,6 @@
 #include "submission.h"
 
-#include "refusals.h"
+#include "fault_injection.h"
 
 #include <vulkan_runtime/result.h>
 #include <vulkan_runtime/structure.h>
@@ -140,7 +140,7 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         submit.pCommandBufferInfos = infos;
         submit.signalSemaphoreInfoCount = fence != VK_NULL_HANDLE ? 2 : 1;
         submit.pSignalSemaphoreInfos = signals;
-        VkResult result = VkResult(RefusalOf("vkQueueSubmit2"));
+        VkResult result = VkResult(InjectedFailure("vkQueueSubmit2"));
         if (result == VK_SUCCESS)
             result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
         if (result == VK_ERROR_DEVICE_LOST)

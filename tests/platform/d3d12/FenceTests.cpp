@@ -2,7 +2,7 @@
 // reached is set at once, and a wait ends only once the GPU has signalled.
 #include "GpuTest.h"
 
-#include <d3d12_refusals.h>
+#include <d3d12_fault_injection.h>
 #include <vulkan/vulkan.h>
 
 #include <chrono>
@@ -188,9 +188,9 @@ TEST_F(Fences, ALostDeviceCompletesEveryFenceAndRefusesLaterSubmissions)
     EXPECT_EQ(WaitForSingleObject(event, 20), DWORD(WAIT_TIMEOUT));
     EXPECT_EQ(device->GetDeviceRemovedReason(), S_OK);
 
-    d3d12::RefuseCall("vkQueueSubmit2", 1, VK_ERROR_DEVICE_LOST);
+    d3d12::InjectFailure("vkQueueSubmit2", 1, VK_ERROR_DEVICE_LOST);
     EXPECT_EQ(queue->Signal(fence.Get(), 1), DXGI_ERROR_DEVICE_REMOVED);
-    d3d12::ClearRefusals();
+    d3d12::ClearInjectedFailures();
     EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0));
     EXPECT_EQ(fence->GetCompletedValue(), ~UINT64(0));
     EXPECT_EQ(queue->Signal(fence.Get(), 2), DXGI_ERROR_DEVICE_REMOVED);

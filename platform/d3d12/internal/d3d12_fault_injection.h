@@ -1,5 +1,5 @@
-// Refusals armed by tests: the runtime fails a chosen call as a driver or
-// the real platform may fail it, so that tests reach the failure paths of a
+// Failures injected by tests: the runtime fails a chosen call as a driver
+// or the real platform may fail it, so that tests reach the failure paths of a
 // program that runs on it. The program never includes this header.
 #pragma once
 
@@ -16,9 +16,9 @@ namespace d3d12
 // an HRESULT, or the Vulkan queue submission behind every command-queue
 // operation ("vkQueueSubmit2"), whose result is a VkResult: with
 // VK_ERROR_DEVICE_LOST the device is lost from then on.
-void RefuseCall(const std::string& call, uint32_t nth, int32_t result);
+void InjectFailure(const std::string& call, uint32_t nth, int32_t result);
 
 // Lets every call go ahead again.
-void ClearRefusals();
+void ClearInjectedFailures();
 
 } // namespace d3d12
