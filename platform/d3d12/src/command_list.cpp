@@ -223,7 +223,7 @@ HRESULT CommandList::Reset(ID3D12CommandAllocator* allocator, ID3D12PipelineStat
     return Begin(*ownAllocator, initialState);
 }
 
-void CommandList::Refuse(const char* call)
+void CommandList::Invalidate(const char* call)
 {
     if (!mOpen || mInvalid)
         return;
@@ -279,7 +279,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
     if (!Recording())
         return;
     if (count > 0 && !barriers)
-        return Refuse("ResourceBarrier");
+        return Invalidate("ResourceBarrier");
 
     mImageBarriers.clear();
     mBufferBarriers.clear();
@@ -289,7 +289,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
         const D3D12_RESOURCE_BARRIER& barrier = barriers[i];
         if (barrier.Flags &
             ~(D3D12_RESOURCE_BARRIER_FLAG_BEGIN_ONLY | D3D12_RESOURCE_BARRIER_FLAG_END_ONLY))
-            return Refuse("ResourceBarrier");
+            return Invalidate("ResourceBarrier");
         switch (barrier.Type)
         {
         case D3D12_RESOURCE_BARRIER_TYPE_TRANSITION:
@@ -297,7 +297,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
             if (barrier.Flags & D3D12_RESOURCE_BARRIER_FLAG_BEGIN_ONLY)
                 continue;
             if (!AddTransition(barrier.Transition))
-                return Refuse("ResourceBarrier");
+                return Invalidate("ResourceBarrier");
             break;
         case D3D12_RESOURCE_BARRIER_TYPE_UAV:
             memory.srcStageMask |= ScopeOfState(D3D12_RESOURCE_STATE_UNORDERED_ACCESS).Stages;
@@ -312,7 +312,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
             memory.dstAccessMask |= VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
             break;
         default:
-            return Refuse("ResourceBarrier");
+            return Invalidate("ResourceBarrier");
         }
     }
 
@@ -399,11 +399,11 @@ void CommandList::CopyBufferRegion(ID3D12Resource* destination, UINT64 destinati
     { return byteCount <= buffer->Width() && offset <= buffer->Width() - byteCount; };
     if (!to || !from || !to->IsBuffer() || !from->IsBuffer() || !fits(to, destinationOffset) ||
         !fits(from, sourceOffset))
-        return Refuse("CopyBufferRegion");
+        return Invalidate("CopyBufferRegion");
     const bool overlapping = to == from && destinationOffset < sourceOffset + byteCount &&
                              sourceOffset < destinationOffset + byteCount;
     if (overlapping)
-        return Refuse("CopyBufferRegion");
+        return Invalidate("CopyBufferRegion");
     if (byteCount == 0)
         return;
     EndRendering();
@@ -418,7 +418,7 @@ void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destinati
     if (!Recording())
         return;
     if (!destination || !source || (sourceBox && !BoxIsValid(*sourceBox)))
-        return Refuse("CopyTextureRegion");
+        return Invalidate("CopyTextureRegion");
     constexpr auto Index = D3D12_TEXTURE_COPY_TYPE_SUBRESOURCE_INDEX;
     constexpr auto Placed = D3D12_TEXTURE_COPY_TYPE_PLACED_FOOTPRINT;
     bool recorded = false;
@@ -429,7 +429,7 @@ void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destinati
     else if (destination->Type == Index && source->Type == Index)
         recorded = CopyImageToImage(*destination, x, y, z, *source, sourceBox);
     if (!recorded)
-        Refuse("CopyTextureRegion");
+        Invalidate("CopyTextureRegion");
 }
 
 bool CommandList::CopyBufferToImage(const D3D12_TEXTURE_COPY_LOCATION& destination, UINT x, UINT y,
@@ -579,7 +579,7 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports)
     if (!Recording())
         return;
     if (count > D3D12_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE || (count && !viewports))
-        return Refuse("RSSetViewports");
+        return Invalidate("RSSetViewports");
     std::copy_n(viewports, count, mViewports);
     mViewportCount = count;
     mViewportSet = false;
@@ -590,7 +590,7 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects)
     if (!Recording())
         return;
     if (count > D3D12_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE || (count && !rects))
-        return Refuse("RSSetScissorRects");
+        return Invalidate("RSSetScissorRects");
     std::copy_n(rects, count, mScissors);
     mScissorCount = count;
     mViewportSet = false;
@@ -603,7 +603,7 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
     if (!Recording())
         return;
     if (count > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT || (count && !renderTargets))
-        return Refuse("OMSetRenderTargets");
+        return Invalidate("OMSetRenderTargets");
 
     // Render-target descriptors are read now, as on the real platform: the
     // heap may be rewritten as soon as the call returns.
@@ -616,7 +616,7 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
         const Descriptor* record =
             LiveDescriptor(handle, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, DescriptorKind::RenderTarget);
         if (!record)
-            return Refuse("OMSetRenderTargets");
+            return Invalidate("OMSetRenderTargets");
         targets.Colors[i] = *record;
     }
     targets.ColorCount = count;
@@ -625,7 +625,7 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
         const Descriptor* record = LiveDescriptor(*depthStencil, D3D12_DESCRIPTOR_HEAP_TYPE_DSV,
                                                   DescriptorKind::DepthStencil);
         if (!record)
-            return Refuse("OMSetRenderTargets");
+            return Invalidate("OMSetRenderTargets");
         targets.DepthStencil = *record;
         targets.HasDepthStencil = true;
     }
@@ -684,7 +684,7 @@ void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const 
     const Descriptor* target =
         LiveDescriptor(view, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, DescriptorKind::RenderTarget);
     if (!target || !color || !ClearRects(rectCount, rects, *target))
-        return Refuse("ClearRenderTargetView");
+        return Invalidate("ClearRenderTargetView");
     if (rectCount > 0 && mClearRects.empty())
         return; // every rectangle lies outside the view
 
@@ -709,7 +709,7 @@ void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_
     // Vulkan accepts depths in [0, 1] only, which is also the real platform's rule.
     if (!target || !flagsValid || !(depth >= 0.0f && depth <= 1.0f) ||
         !ClearRects(rectCount, rects, *target))
-        return Refuse("ClearDepthStencilView");
+        return Invalidate("ClearDepthStencilView");
     if (rectCount > 0 && mClearRects.empty())
         return;
 

@@ -92,7 +92,7 @@ public:
     void Submitted(uint64_t serial);
 
 protected:
-    void Refuse(const char* call) override;
+    void Invalidate(const char* call) override;
 
 private:
     // The targets the draws render into, as set by OMSetRenderTargets.

@@ -55,7 +55,7 @@ void CommandList::SetPipelineState(ID3D12PipelineState* state)
         return;
     auto* pipeline = Unwrap<PipelineState>(state, Owner());
     if (!pipeline)
-        return Refuse("SetPipelineState");
+        return Invalidate("SetPipelineState");
     if (pipeline == mPipeline)
         return;
     Hold(pipeline);
@@ -69,7 +69,7 @@ void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* he
     if (!Recording())
         return;
     if (count > 2 || (count && !heaps))
-        return Refuse("SetDescriptorHeaps");
+        return Invalidate("SetDescriptorHeaps");
     // At most one shader-visible heap of each type; samplers are static here,
     // so a sampler heap is kept alive and otherwise unused.
     DescriptorHeap* views = nullptr;
@@ -78,12 +78,12 @@ void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* he
     {
         auto* heap = Unwrap<DescriptorHeap>(heaps[i], Owner());
         if (!heap || !(heap->GetDesc().Flags & D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE))
-            return Refuse("SetDescriptorHeaps");
+            return Invalidate("SetDescriptorHeaps");
         DescriptorHeap** slot = heap->Type() == D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV ? &views
                                 : heap->Type() == D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER   ? &samplers
                                                                                        : nullptr;
         if (!slot || *slot)
-            return Refuse("SetDescriptorHeaps");
+            return Invalidate("SetDescriptorHeaps");
         *slot = heap;
         Hold(heap);
     }
@@ -96,7 +96,7 @@ void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* signature)
         return;
     auto* own = Unwrap<RootSignature>(signature, Owner());
     if (!own)
-        return Refuse("SetGraphicsRootSignature");
+        return Invalidate("SetGraphicsRootSignature");
     // Setting the bound signature again keeps its arguments; another one
     // starts with none, as on the real platform.
     if (own == mSignature)
@@ -119,7 +119,7 @@ void CommandList::SetGraphicsRootConstantBufferView(UINT parameter,
         !mRoot.SetConstantBuffer(
             parameter, buffer->Buffer(), offset,
             std::min<uint64_t>(buffer->Width() - offset, limits.maxUniformBufferRange)))
-        return Refuse("SetGraphicsRootConstantBufferView");
+        return Invalidate("SetGraphicsRootConstantBufferView");
 }
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE table)
@@ -127,7 +127,7 @@ void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCR
     if (!Recording())
         return;
     if (!mViewHeap || !mRoot.SetTable(parameter, *mViewHeap, table.ptr))
-        return Refuse("SetGraphicsRootDescriptorTable");
+        return Invalidate("SetGraphicsRootDescriptorTable");
 }
 
 // ---------------------------------------------------------------------------
@@ -140,7 +140,7 @@ void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology)
     VkPrimitiveTopology vk;
     D3D12_PRIMITIVE_TOPOLOGY_TYPE type;
     if (!TranslateTopology(topology, &vk, &type))
-        return Refuse("IASetPrimitiveTopology");
+        return Invalidate("IASetPrimitiveTopology");
     vkCmdSetPrimitiveTopology(mBuffer, vk);
     mTopologyType = type;
 }
@@ -152,7 +152,7 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count,
         return;
     if (startSlot >= D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT ||
         count > D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT - startSlot)
-        return Refuse("IASetVertexBuffers");
+        return Invalidate("IASetVertexBuffers");
     for (UINT i = 0; i < count; ++i)
     {
         VertexSlot& slot = mVertexSlots[startSlot + i];
@@ -165,7 +165,7 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count,
             Owner().Resources().ResolveAddress(views[i].BufferLocation, &offset);
         if (!buffer || views[i].SizeInBytes > buffer->Width() - offset ||
             views[i].StrideInBytes > Owner().Limits().maxVertexInputBindingStride)
-            return Refuse("IASetVertexBuffers");
+            return Invalidate("IASetVertexBuffers");
         const VkBuffer handle = buffer->Buffer();
         const VkDeviceSize size = views[i].SizeInBytes;
         const VkDeviceSize stride = views[i].StrideInBytes;
@@ -187,7 +187,7 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view)
     const Resource* buffer = Owner().Resources().ResolveAddress(view->BufferLocation, &offset);
     if ((!wide && view->Format != DXGI_FORMAT_R16_UINT) || !buffer || offset % indexBytes != 0 ||
         view->SizeInBytes > buffer->Width() - offset)
-        return Refuse("IASetIndexBuffer");
+        return Invalidate("IASetIndexBuffer");
     vkCmdBindIndexBuffer(mBuffer, buffer->Buffer(), offset,
                          wide ? VK_INDEX_TYPE_UINT32 : VK_INDEX_TYPE_UINT16);
     mIndexCount = view->SizeInBytes / indexBytes;
@@ -348,7 +348,7 @@ void CommandList::DrawInstanced(UINT vertexCount, UINT instanceCount, UINT start
     if (!Recording())
         return;
     if (!PrepareDraw())
-        return Refuse("DrawInstanced");
+        return Invalidate("DrawInstanced");
     if (vertexCount > 0 && instanceCount > 0)
         vkCmdDraw(mBuffer, vertexCount, instanceCount, startVertex, startInstance);
 }
@@ -361,7 +361,7 @@ void CommandList::DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT
     // Indices past the end of the view are refused rather than read from
     // whatever follows it in the buffer.
     if (uint64_t(startIndex) + indexCount > mIndexCount || !PrepareDraw())
-        return Refuse("DrawIndexedInstanced");
+        return Invalidate("DrawIndexedInstanced");
     if (indexCount > 0 && instanceCount > 0)
         vkCmdDrawIndexed(mBuffer, indexCount, instanceCount, startIndex, baseVertex, startInstance);
 }
@@ -386,7 +386,7 @@ void CommandList::ResolveSubresource(ID3D12Resource* destination, UINT destinati
         destinationSubresource >= to->SubresourceCount() ||
         sourceSubresource >= from->SubresourceCount() || !SameFamily(format, to->Desc().Format) ||
         !SameFamily(format, from->Desc().Format) || to->ImageFormat() != from->ImageFormat())
-        return Refuse("ResolveSubresource");
+        return Invalidate("ResolveSubresource");
     const Subresource toSub = SplitSubresource(destinationSubresource, to->Mips(), to->Slices());
     const Subresource fromSub = SplitSubresource(sourceSubresource, from->Mips(), from->Slices());
     const VkExtent3D extent = from->MipExtent(fromSub.Mip);
@@ -395,7 +395,7 @@ void CommandList::ResolveSubresource(ID3D12Resource* destination, UINT destinati
     vkGetPhysicalDeviceFormatProperties(Owner().PhysicalHandle(), to->ImageFormat(), &properties);
     if (extent.width != toExtent.width || extent.height != toExtent.height ||
         !(properties.optimalTilingFeatures & VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT))
-        return Refuse("ResolveSubresource");
+        return Invalidate("ResolveSubresource");
 
     VkImageResolve region{};
     region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, fromSub.Mip, fromSub.Slice, 1};

@@ -1,5 +1,6 @@
 // The part every object made by a device shares: reference counting, the
-// ID3D12Object methods the program never calls (E_NOTIMPL), and GetDevice.
+// ID3D12Object methods the program never calls (com::NotImplemented), and
+// GetDevice.
 // A child holds a reference to its device, so the Vulkan device outlives
 // every object made from it, as on the real platform.
 #pragma once
@@ -18,16 +19,22 @@ public:
     ~DeviceChild() override { mDevice.Release(); }
 
     // ID3D12Object
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
+    {
+        return com::NotImplemented("ID3D12Object", "GetPrivateData");
+    }
     HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("ID3D12Object", "SetPrivateData");
     }
     HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("ID3D12Object", "SetPrivateDataInterface");
     }
-    HRESULT STDMETHODCALLTYPE SetName(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetName(LPCWSTR) override
+    {
+        return com::NotImplemented("ID3D12Object", "SetName");
+    }
 
     // ID3D12DeviceChild
     HRESULT STDMETHODCALLTYPE GetDevice(REFIID riid, void** device) override

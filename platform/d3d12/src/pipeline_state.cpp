@@ -70,7 +70,7 @@ bool SameBlend(const D3D12_RENDER_TARGET_BLEND_DESC& a, const D3D12_RENDER_TARGE
 } // namespace
 
 // Builds a pipeline from a description in steps, each checking its part and
-// translating it; the first refusal stops it with the reason.
+// translating it; the first rejection stops it with the reason.
 struct PipelineState::Builder
 {
     Builder(Device& owner, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc, PipelineState& state)
@@ -102,7 +102,7 @@ struct PipelineState::Builder
     VkFormat DepthFormat = VK_FORMAT_UNDEFINED;
     VkFormat StencilFormat = VK_FORMAT_UNDEFINED;
 
-    bool Refuse(const std::string& reason)
+    bool Reject(const std::string& reason)
     {
         Error = reason;
         return false;
@@ -129,10 +129,10 @@ bool PipelineState::Builder::ReadShader(const D3D12_SHADER_BYTECODE& code,
     std::string error;
     if (!code.pShaderBytecode ||
         !shader_bytecode::Parse(code.pShaderBytecode, code.BytecodeLength, shader, &error))
-        return Refuse(std::string("the ") + name + " is not byte code of this platform's compiler" +
+        return Reject(std::string("the ") + name + " is not byte code of this platform's compiler" +
                       (error.empty() ? "" : ": " + error));
     if (shader->ShaderStage != stage)
-        return Refuse(std::string("the ") + name + " was compiled for another stage");
+        return Reject(std::string("the ") + name + " was compiled for another stage");
     return true;
 }
 
@@ -140,7 +140,7 @@ bool PipelineState::Builder::ReadShaders()
 {
     if (Desc.DS.BytecodeLength || Desc.HS.BytecodeLength || Desc.GS.BytecodeLength ||
         Desc.StreamOutput.NumEntries)
-        return Refuse("only vertex and pixel shaders are supported, without stream output");
+        return Reject("only vertex and pixel shaders are supported, without stream output");
     if (!ReadShader(Desc.VS, shader_bytecode::Stage::Vertex, &Vertex, "vertex shader"))
         return false;
     HasPixel = Desc.PS.BytecodeLength > 0;
@@ -162,11 +162,11 @@ bool PipelineState::Builder::CheckBindings(const ShaderBytecode& shader, VkShade
         const std::string name =
             Classes[uint32_t(binding.Kind) % 3] + std::to_string(binding.Register);
         if (binding.Space != 0 || binding.Count != 1)
-            return Refuse("register " + name +
+            return Reject("register " + name +
                           ": only single resources in register space 0 are supported");
         if (signature.TypeOfBinding(binding.Binding) != DescriptorTypeOf(binding.Kind) ||
             !(signature.StagesOfBinding(binding.Binding) & stage))
-            return Refuse("register " + name +
+            return Reject("register " + name +
                           " is not in the root signature for the shader's stage");
         const int parameter = signature.ParameterOfBinding(binding.Binding);
         if (parameter >= 0)
@@ -182,7 +182,7 @@ bool PipelineState::Builder::MatchInputLayout()
 {
     const D3D12_INPUT_LAYOUT_DESC& layout = Desc.InputLayout;
     if (layout.NumElements > 0 && !layout.pInputElementDescs)
-        return Refuse("the input layout counts elements but has none");
+        return Reject("the input layout counts elements but has none");
     const uint32_t maxOffset = Owner.Limits().maxVertexInputAttributeOffset;
 
     uint32_t slotEnds[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT] = {};
@@ -197,31 +197,31 @@ bool PipelineState::Builder::MatchInputLayout()
         const FormatInfo* format = FindFormat(element.Format);
         if (!element.SemanticName || !format || format->Typeless ||
             !SameComponents(format->Components, VkComponentMapping{}))
-            return Refuse(name + " has no semantic name or a format vertices cannot have");
+            return Reject(name + " has no semantic name or a format vertices cannot have");
         VkFormatProperties properties{};
         vkGetPhysicalDeviceFormatProperties(Owner.PhysicalHandle(), format->Vulkan, &properties);
         if (!(properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT))
-            return Refuse(name + ": the device cannot read vertices of its format");
+            return Reject(name + ": the device cannot read vertices of its format");
         if (element.InputSlot >= D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT)
-            return Refuse(name + ": input slot out of range");
+            return Reject(name + ": input slot out of range");
         const bool perInstance =
             element.InputSlotClass == D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA;
         if ((!perInstance &&
              (element.InputSlotClass != D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA ||
               element.InstanceDataStepRate != 0)) ||
             (perInstance && element.InstanceDataStepRate != 1))
-            return Refuse(name + ": per-vertex data, or per-instance data with a step rate of 1, "
+            return Reject(name + ": per-vertex data, or per-instance data with a step rate of 1, "
                                  "are supported");
         int& slotClass = slotClasses[element.InputSlot];
         if (slotClass >= 0 && slotClass != int(perInstance))
-            return Refuse(name + ": one input slot mixes per-vertex and per-instance data");
+            return Reject(name + ": one input slot mixes per-vertex and per-instance data");
         slotClass = int(perInstance);
         uint32_t& end = slotEnds[element.InputSlot];
         offsets[i] = element.AlignedByteOffset == D3D12_APPEND_ALIGNED_ELEMENT
                          ? end
                          : element.AlignedByteOffset;
         if (offsets[i] > maxOffset)
-            return Refuse(name + ": the offset is beyond what the device allows");
+            return Reject(name + ": the offset is beyond what the device allows");
         end = offsets[i] + format->BlockBytes;
     }
 
@@ -236,11 +236,11 @@ bool PipelineState::Builder::MatchInputLayout()
             });
         const std::string name = input.SemanticName + std::to_string(input.SemanticIndex);
         if (match == layout.pInputElementDescs + layout.NumElements)
-            return Refuse("the vertex shader's input " + name +
+            return Reject("the vertex shader's input " + name +
                           " has no element in the input layout");
         const FormatInfo& format = *FindFormat(match->Format);
         if (!MatchesShaderType(format, input.Type))
-            return Refuse("the vertex shader's input " + name +
+            return Reject("the vertex shader's input " + name +
                           " is of another numeric kind than its element's format");
         const uint32_t offset = offsets[match - layout.pInputElementDescs];
         Attributes.push_back({input.Location, match->InputSlot, format.Vulkan, offset});
@@ -276,11 +276,11 @@ bool PipelineState::Builder::LinkStages()
                                          });
         const std::string name = input.SemanticName + std::to_string(input.SemanticIndex);
         if (output == Vertex.Outputs.end())
-            return Refuse("the pixel shader's input " + name +
+            return Reject("the pixel shader's input " + name +
                           " is not an output of the vertex shader");
         if (output->Location != input.Location || output->Type != input.Type ||
             output->ComponentCount < input.ComponentCount)
-            return Refuse("the pixel shader's input " + name +
+            return Reject("the pixel shader's input " + name +
                           " does not match the vertex shader's output");
     }
     return true;
@@ -289,13 +289,13 @@ bool PipelineState::Builder::LinkStages()
 bool PipelineState::Builder::ReadTargets()
 {
     if (Desc.NumRenderTargets > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT)
-        return Refuse("more than eight render targets");
+        return Reject("more than eight render targets");
     const uint32_t count = Desc.SampleDesc.Count;
     if (count == 0 || count > 64 || (count & (count - 1)) != 0)
-        return Refuse("the sample count is not a power of two");
+        return Reject("the sample count is not a power of two");
     // One quality level per count is what CheckFeatureSupport reports.
     if (Desc.SampleDesc.Quality != 0)
-        return Refuse("only sample quality 0 exists on this device");
+        return Reject("only sample quality 0 exists on this device");
     State.mSamples = VkSampleCountFlagBits(count);
 
     State.mColorCount = Desc.NumRenderTargets;
@@ -306,13 +306,13 @@ bool PipelineState::Builder::ReadTargets()
             continue; // a slot without a target
         const FormatInfo* format = FindFormat(dxgi);
         if (!format || format->Typeless || format->DepthStencilAspects)
-            return Refuse("render target " + std::to_string(i) + " has no colour format");
+            return Reject("render target " + std::to_string(i) + " has no colour format");
         const VkFormat vk = Owner.ImageFormat(*format);
         VkFormatProperties properties{};
         vkGetPhysicalDeviceFormatProperties(Owner.PhysicalHandle(), vk, &properties);
         if (!(properties.optimalTilingFeatures & VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT) ||
             !(Owner.Limits().framebufferColorSampleCounts & count))
-            return Refuse("the device cannot render to render target " + std::to_string(i) +
+            return Reject("the device cannot render to render target " + std::to_string(i) +
                           "'s format with this many samples");
         State.mColorFormats[i] = vk;
     }
@@ -321,13 +321,13 @@ bool PipelineState::Builder::ReadTargets()
         return true;
     const FormatInfo* format = FindFormat(Desc.DSVFormat);
     if (!format || format->Typeless || !format->DepthStencilAspects)
-        return Refuse("the depth-stencil format is not one");
+        return Reject("the depth-stencil format is not one");
     const VkFormat vk = Owner.ImageFormat(*format);
     VkFormatProperties properties{};
     vkGetPhysicalDeviceFormatProperties(Owner.PhysicalHandle(), vk, &properties);
     if (!(properties.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT) ||
         !(Owner.Limits().framebufferDepthSampleCounts & count))
-        return Refuse("the device cannot render to the depth-stencil format with this many "
+        return Reject("the device cannot render to the depth-stencil format with this many "
                       "samples");
     State.mDepthStencilFormat = vk;
     if (format->DepthStencilAspects & VK_IMAGE_ASPECT_DEPTH_BIT)
@@ -343,15 +343,15 @@ bool PipelineState::Builder::ReadRasterizer()
     const VkPhysicalDeviceFeatures& features = Owner.Features();
     if (!TranslateFillMode(r.FillMode, &Rasterizer.polygonMode) ||
         !TranslateCullMode(r.CullMode, &Rasterizer.cullMode))
-        return Refuse("unknown fill or cull mode");
+        return Reject("unknown fill or cull mode");
     if (Rasterizer.polygonMode != VK_POLYGON_MODE_FILL && !features.fillModeNonSolid)
-        return Refuse("the device cannot draw wireframes");
+        return Reject("the device cannot draw wireframes");
     if ((!r.DepthClipEnable && !features.depthClamp) ||
         (r.DepthBiasClamp != 0.0f && !features.depthBiasClamp))
-        return Refuse("the device can neither leave depth unclipped nor clamp depth bias");
+        return Reject("the device can neither leave depth unclipped nor clamp depth bias");
     if (r.ForcedSampleCount != 0 ||
         r.ConservativeRaster != D3D12_CONSERVATIVE_RASTERIZATION_MODE_OFF)
-        return Refuse("forced sample counts and conservative rasterization are not supported");
+        return Reject("forced sample counts and conservative rasterization are not supported");
     // Front faces are told apart in framebuffer space, which the viewport
     // keeps as the real platform has it (y down), so the winding carries over.
     Rasterizer.frontFace =
@@ -381,9 +381,9 @@ bool PipelineState::Builder::ReadBlend()
             blend.RenderTarget[blend.IndependentBlendEnable ? i : 0];
         if (blend.IndependentBlendEnable && !Owner.Features().independentBlend &&
             !SameBlend(target, blend.RenderTarget[0]))
-            return Refuse("the device cannot blend render targets differently");
+            return Reject("the device cannot blend render targets differently");
         if (target.LogicOpEnable)
-            return Refuse("logic operations are not supported");
+            return Reject("logic operations are not supported");
         VkPipelineColorBlendAttachmentState& out = Blends[i];
         out = {VK_FALSE,
                VK_BLEND_FACTOR_ONE,
@@ -404,14 +404,14 @@ bool PipelineState::Builder::ReadBlend()
             !TranslateBlendFactor(target.SrcBlendAlpha, &out.srcAlphaBlendFactor) ||
             !TranslateBlendFactor(target.DestBlendAlpha, &out.dstAlphaBlendFactor) ||
             !TranslateBlendOp(target.BlendOpAlpha, &out.alphaBlendOp))
-            return Refuse("render target " + std::to_string(i) +
+            return Reject("render target " + std::to_string(i) +
                           ": a blend factor or operation that cannot be honoured");
         VkFormatProperties properties{};
         vkGetPhysicalDeviceFormatProperties(Owner.PhysicalHandle(), State.mColorFormats[i],
                                             &properties);
         if (State.mColorFormats[i] != VK_FORMAT_UNDEFINED &&
             !(properties.optimalTilingFeatures & VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BLEND_BIT))
-            return Refuse("render target " + std::to_string(i) + ": its format cannot blend");
+            return Reject("render target " + std::to_string(i) + ": its format cannot blend");
     }
     return true;
 }
@@ -426,7 +426,7 @@ bool PipelineState::Builder::ReadDepthStencil()
     DepthStencil.depthWriteEnable = depth && ds.DepthWriteMask == D3D12_DEPTH_WRITE_MASK_ALL;
     DepthStencil.depthCompareOp = VK_COMPARE_OP_ALWAYS;
     if (depth && !TranslateComparison(ds.DepthFunc, &DepthStencil.depthCompareOp))
-        return Refuse("unknown depth function");
+        return Reject("unknown depth function");
     DepthStencil.stencilTestEnable = stencil;
     const auto face =
         [this, &ds, stencil](const D3D12_DEPTH_STENCILOP_DESC& in, VkStencilOpState* out)
@@ -442,7 +442,7 @@ bool PipelineState::Builder::ReadDepthStencil()
                         !TranslateStencilOp(in.StencilPassOp, &out->passOp) ||
                         !TranslateStencilOp(in.StencilDepthFailOp, &out->depthFailOp) ||
                         !TranslateComparison(in.StencilFunc, &out->compareOp)))
-            return Refuse("unknown stencil operation or function");
+            return Reject("unknown stencil operation or function");
         return true;
     };
     return face(ds.FrontFace, &DepthStencil.front) && face(ds.BackFace, &DepthStencil.back);
@@ -452,9 +452,9 @@ bool PipelineState::Builder::ReadTopology()
 {
     State.mTopologyType = Desc.PrimitiveTopologyType;
     if (!TopologyOfType(Desc.PrimitiveTopologyType, &Topology))
-        return Refuse("the topology type must be point, line or triangle");
+        return Reject("the topology type must be point, line or triangle");
     if (Desc.IBStripCutValue != D3D12_INDEX_BUFFER_STRIP_CUT_VALUE_DISABLED)
-        return Refuse("strip cut values are not supported");
+        return Reject("strip cut values are not supported");
     return true;
 }
 
@@ -550,7 +550,7 @@ HRESULT PipelineState::Create(Device& device, const D3D12_GRAPHICS_PIPELINE_STAT
     Builder builder(device, desc, *created);
     created->mSignature = Unwrap<RootSignature>(desc.pRootSignature, device);
     bool valid = created->mSignature != nullptr ||
-                 builder.Refuse("a root signature of this device is needed");
+                 builder.Reject("a root signature of this device is needed");
     valid = valid && desc.NodeMask <= 1 && desc.Flags == D3D12_PIPELINE_STATE_FLAG_NONE;
     valid = valid && builder.ReadShaders() && builder.MatchInputLayout() && builder.LinkStages() &&
             builder.ReadTargets() && builder.ReadRasterizer() && builder.ReadBlend() &&

@@ -1,5 +1,5 @@
-// The resource methods the program never calls, answered with E_NOTIMPL in
-// one place.
+// The resource methods the program never calls, answered in one place
+// through com::NotImplemented.
 #pragma once
 
 #include "device_child.h"
@@ -15,12 +15,12 @@ public:
     HRESULT STDMETHODCALLTYPE WriteToSubresource(UINT, const D3D12_BOX*, const void*, UINT,
                                                  UINT) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("ID3D12Resource", "WriteToSubresource");
     }
     HRESULT STDMETHODCALLTYPE ReadFromSubresource(void*, UINT, UINT, UINT,
                                                   const D3D12_BOX*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("ID3D12Resource", "ReadFromSubresource");
     }
 };
 

@@ -53,9 +53,9 @@ HRESULT Finish(const CompileOutcome& outcome, ID3DBlob** code, ID3DBlob** errors
     return hr;
 }
 
-// A refused call, with the reason in the error blob.
-HRESULT Refuse(HRESULT result, const std::string& path, const std::string& reason,
-               ID3DBlob** errors)
+// A call that cannot be compiled, with the reason in the error blob.
+HRESULT FailWithReason(HRESULT result, const std::string& path, const std::string& reason,
+                       ID3DBlob** errors)
 {
     return Finish({result, path + ": error: " + reason + "\n", {}}, nullptr, errors);
 }
@@ -81,15 +81,16 @@ extern "C" HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, const D3D_SHADER
     // Paths written for the platform may separate directories with backslashes.
     std::replace(request.Path.begin(), request.Path.end(), '\\', '/');
     if (!ParseTarget(pTarget, &request.Stage))
-        return Refuse(E_INVALIDARG, request.Path,
-                      "unsupported target '" + std::string(pTarget) +
-                          "' (vertex and pixel shaders of models 4_0 to 5_1 only)",
-                      ppErrorMsgs);
+        return FailWithReason(E_INVALIDARG, request.Path,
+                              "unsupported target '" + std::string(pTarget) +
+                                  "' (vertex and pixel shaders of models 4_0 to 5_1 only)",
+                              ppErrorMsgs);
     if ((Flags1 & ~UINT(D3DCOMPILE_DEBUG)) != 0 || Flags2 != 0)
-        return Refuse(E_NOTIMPL, request.Path, "unsupported compile flags", ppErrorMsgs);
+        return FailWithReason(E_NOTIMPL, request.Path, "unsupported compile flags", ppErrorMsgs);
     if (pInclude && pInclude != D3D_COMPILE_STANDARD_FILE_INCLUDE)
-        return Refuse(E_NOTIMPL, request.Path,
-                      "include handlers of the program's own are not supported", ppErrorMsgs);
+        return FailWithReason(E_NOTIMPL, request.Path,
+                              "include handlers of the program's own are not supported",
+                              ppErrorMsgs);
 
     request.EntryPoint = pEntrypoint;
     request.StandardIncludes = pInclude == D3D_COMPILE_STANDARD_FILE_INCLUDE;

@@ -1,5 +1,6 @@
-// The adapter methods the program never calls, answered with E_NOTIMPL in
-// one place, so the adapter class shows only what it implements.
+// The adapter methods the program never calls, answered in one place
+// (through com::NotImplemented where they have no answer of their own), so
+// the adapter class shows only what it implements.
 #pragma once
 
 #include <com_object.h>
@@ -14,18 +15,21 @@ public:
     // IDXGIObject
     HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateData");
     }
     HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateDataInterface");
     }
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
+    {
+        return com::NotImplemented("IDXGIObject", "GetPrivateData");
+    }
     HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override
     {
         if (parent)
             *parent = nullptr;
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "GetParent");
     }
 
     // IDXGIAdapter

@@ -1,6 +1,6 @@
-// The factory methods the program never calls (or that arrive with later
-// parts of the platform layer, such as the swap chain), answered with
-// E_NOTIMPL in one place, so the factory class shows only what it implements.
+// The factory methods the program never calls, answered in one place
+// (through com::NotImplemented where they have no answer of their own), so
+// the factory class shows only what it implements.
 #pragma once
 
 #include <com_object.h>
@@ -16,36 +16,48 @@ public:
     // IDXGIObject
     HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateData");
     }
     HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateDataInterface");
     }
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override { return Refuse(parent); }
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
+    {
+        return com::NotImplemented("IDXGIObject", "GetPrivateData");
+    }
+    HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override
+    {
+        return com::NotImplemented("IDXGIObject", "GetParent", parent);
+    }
 
     // IDXGIFactory
     HRESULT STDMETHODCALLTYPE EnumAdapters(UINT, IDXGIAdapter** adapter) override
     {
-        return Refuse(adapter);
+        return com::NotImplemented("IDXGIFactory", "EnumAdapters", adapter);
     }
-    HRESULT STDMETHODCALLTYPE MakeWindowAssociation(HWND, UINT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetWindowAssociation(HWND*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MakeWindowAssociation(HWND, UINT) override
+    {
+        return com::NotImplemented("IDXGIFactory", "MakeWindowAssociation");
+    }
+    HRESULT STDMETHODCALLTYPE GetWindowAssociation(HWND*) override
+    {
+        return com::NotImplemented("IDXGIFactory", "GetWindowAssociation");
+    }
     HRESULT STDMETHODCALLTYPE CreateSwapChain(IUnknown*, DXGI_SWAP_CHAIN_DESC*,
                                               IDXGISwapChain** swapChain) override
     {
-        return Refuse(swapChain);
+        return com::NotImplemented("IDXGIFactory", "CreateSwapChain", swapChain);
     }
     HRESULT STDMETHODCALLTYPE CreateSoftwareAdapter(HMODULE, IDXGIAdapter** adapter) override
     {
-        return Refuse(adapter);
+        return com::NotImplemented("IDXGIFactory", "CreateSoftwareAdapter", adapter);
     }
 
     // IDXGIFactory1
     HRESULT STDMETHODCALLTYPE EnumAdapters1(UINT, IDXGIAdapter1** adapter) override
     {
-        return Refuse(adapter);
+        return com::NotImplemented("IDXGIFactory1", "EnumAdapters1", adapter);
     }
     BOOL STDMETHODCALLTYPE IsCurrent() override { return TRUE; }
 
@@ -56,42 +68,42 @@ public:
                                                      IDXGIOutput*,
                                                      IDXGISwapChain1** swapChain) override
     {
-        return Refuse(swapChain);
+        return com::NotImplemented("IDXGIFactory2", "CreateSwapChainForHwnd", swapChain);
     }
     HRESULT STDMETHODCALLTYPE CreateSwapChainForCoreWindow(IUnknown*, IUnknown*,
                                                            const DXGI_SWAP_CHAIN_DESC1*,
                                                            IDXGIOutput*,
                                                            IDXGISwapChain1** swapChain) override
     {
-        return Refuse(swapChain);
+        return com::NotImplemented("IDXGIFactory2", "CreateSwapChainForCoreWindow", swapChain);
     }
     HRESULT STDMETHODCALLTYPE GetSharedResourceAdapterLuid(HANDLE, LUID*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory2", "GetSharedResourceAdapterLuid");
     }
     HRESULT STDMETHODCALLTYPE RegisterStereoStatusWindow(HWND, UINT, DWORD*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory2", "RegisterStereoStatusWindow");
     }
     HRESULT STDMETHODCALLTYPE RegisterStereoStatusEvent(HANDLE, DWORD*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory2", "RegisterStereoStatusEvent");
     }
     void STDMETHODCALLTYPE UnregisterStereoStatus(DWORD) override {}
     HRESULT STDMETHODCALLTYPE RegisterOcclusionStatusWindow(HWND, UINT, DWORD*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory2", "RegisterOcclusionStatusWindow");
     }
     HRESULT STDMETHODCALLTYPE RegisterOcclusionStatusEvent(HANDLE, DWORD*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory2", "RegisterOcclusionStatusEvent");
     }
     void STDMETHODCALLTYPE UnregisterOcclusionStatus(DWORD) override {}
     HRESULT STDMETHODCALLTYPE CreateSwapChainForComposition(IUnknown*, const DXGI_SWAP_CHAIN_DESC1*,
                                                             IDXGIOutput*,
                                                             IDXGISwapChain1** swapChain) override
     {
-        return Refuse(swapChain);
+        return com::NotImplemented("IDXGIFactory2", "CreateSwapChainForComposition", swapChain);
     }
 
     // IDXGIFactory3
@@ -100,20 +112,11 @@ public:
     // IDXGIFactory4
     HRESULT STDMETHODCALLTYPE EnumAdapterByLuid(LUID, REFIID, void** adapter) override
     {
-        return Refuse(adapter);
+        return com::NotImplemented("IDXGIFactory4", "EnumAdapterByLuid", adapter);
     }
     HRESULT STDMETHODCALLTYPE EnumWarpAdapter(REFIID, void** adapter) override
     {
-        return Refuse(adapter);
-    }
-
-private:
-    // Clears the caller's output slot, so it never holds a stale pointer.
-    template <class T> static HRESULT Refuse(T** slot)
-    {
-        if (slot)
-            *slot = nullptr;
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIFactory4", "EnumWarpAdapter", adapter);
     }
 };
 

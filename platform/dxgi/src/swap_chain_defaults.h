@@ -1,4 +1,5 @@
-// The swap-chain methods the program never calls, answered in one place, so
+// The swap-chain methods the program never calls, answered in one place
+// (through com::NotImplemented where they have no answer of their own), so
 // the swap chain class shows only what it implements.
 #pragma once
 
@@ -15,17 +16,26 @@ public:
     // IDXGIObject
     HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateData");
     }
     HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGIObject", "SetPrivateDataInterface");
     }
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override { return Refuse(parent); }
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
+    {
+        return com::NotImplemented("IDXGIObject", "GetPrivateData");
+    }
+    HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override
+    {
+        return com::NotImplemented("IDXGIObject", "GetParent", parent);
+    }
 
     // IDXGIDeviceSubObject
-    HRESULT STDMETHODCALLTYPE GetDevice(REFIID, void** device) override { return Refuse(device); }
+    HRESULT STDMETHODCALLTYPE GetDevice(REFIID, void** device) override
+    {
+        return com::NotImplemented("IDXGIDeviceSubObject", "GetDevice", device);
+    }
 
     // IDXGISwapChain
     // The window is the whole desktop already; exclusive full-screen modes
@@ -42,23 +52,21 @@ public:
             *target = nullptr;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ResizeTarget(const DXGI_MODE_DESC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ResizeTarget(const DXGI_MODE_DESC*) override
+    {
+        return com::NotImplemented("IDXGISwapChain", "ResizeTarget");
+    }
     HRESULT STDMETHODCALLTYPE GetContainingOutput(IDXGIOutput** output) override
     {
-        return Refuse(output);
+        return com::NotImplemented("IDXGISwapChain", "GetContainingOutput", output);
     }
     HRESULT STDMETHODCALLTYPE GetFrameStatistics(DXGI_FRAME_STATISTICS*) override
     {
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGISwapChain", "GetFrameStatistics");
     }
-    HRESULT STDMETHODCALLTYPE GetLastPresentCount(UINT*) override { return E_NOTIMPL; }
-
-protected:
-    template <class T> static HRESULT Refuse(T** result)
+    HRESULT STDMETHODCALLTYPE GetLastPresentCount(UINT*) override
     {
-        if (result)
-            *result = nullptr;
-        return E_NOTIMPL;
+        return com::NotImplemented("IDXGISwapChain", "GetLastPresentCount");
     }
 };
 

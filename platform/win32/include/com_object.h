@@ -56,6 +56,23 @@ HRESULT QueryInterfaceOf(Implementation* object, REFIID riid, void** result)
     return S_OK;
 }
 
+// Answers a call of an interface method this platform does not implement:
+// names the method in the debugger output, once per method, so a program
+// that meets it learns which call it was, and returns `failure`, the
+// method's documented failure (E_NOTIMPL unless it documents another).
+HRESULT NotImplemented(const char* interfaceName, const char* method, HRESULT failure = E_NOTIMPL);
+
+// The same for a method that hands out an object: the caller's slot is
+// cleared, so it never holds a stale pointer.
+template <class T>
+HRESULT NotImplemented(const char* interfaceName, const char* method, T** slot,
+                       HRESULT failure = E_NOTIMPL)
+{
+    if (slot)
+        *slot = nullptr;
+    return NotImplemented(interfaceName, method, failure);
+}
+
 // Hands a new object (holding its one reference) out through `riid`; the
 // creator's reference is dropped, so a refused interface releases the object.
 template <class Implementation> HRESULT HandOut(Implementation* object, REFIID riid, void** result)
