@@ -1,6 +1,7 @@
-// The Vulkan objects behind a device of this runtime, for tests that reach
-// past the Direct3D 12 interface (to misuse Vulkan on purpose, say). The
-// program never includes this header.
+// The Vulkan side of this runtime's objects, for the swap chain, which shows
+// the runtime's images, and for tests that reach past the Direct3D 12
+// interface (to misuse Vulkan on purpose, say). The program never includes
+// this header.
 #pragma once
 
 #include <windows.h>
@@ -29,8 +30,11 @@ struct QueueVulkan
 bool VulkanQueueOf(ID3D12CommandQueue* queue, QueueVulkan* vulkan);
 
 // The image of a texture of this runtime (null for buffers and foreign
-// objects). Images in the present (common) state are in the general layout.
+// objects).
 VkImage VulkanImageOf(ID3D12Resource* resource);
+
+// The layout an image of this runtime has while in `state`.
+VkImageLayout VulkanLayoutOf(D3D12_RESOURCE_STATES state);
 
 // Submits `commands` on the queue after everything submitted before, waiting
 // for the binary semaphore `wait` and signalling the binary semaphore

@@ -1,6 +1,7 @@
 #include "command_list.h"
 
 #include "command_allocator.h"
+#include "copy_region.h"
 #include "footprint.h"
 #include "resource.h"
 #include "resource_state.h"
@@ -50,57 +51,6 @@ VkRenderingAttachmentInfo Attachment(const Descriptor& view, VkImageLayout layou
     attachment.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
     attachment.clearValue = value;
     return attachment;
-}
-
-// A placed footprint checked against the rules of the real platform (offset
-// and pitch alignment) and against the buffer that holds it.
-struct Placement
-{
-    const D3D12_SUBRESOURCE_FOOTPRINT& Footprint;
-    uint64_t Offset;
-    uint32_t BlockBytes;
-    uint32_t BlockSize;
-};
-
-bool PlacementFits(const Resource& buffer, const Placement& placement, const VkOffset3D& at,
-                   const VkExtent3D& extent)
-{
-    const auto& footprint = placement.Footprint;
-    const uint64_t block = placement.BlockSize;
-    if (placement.Offset % D3D12_TEXTURE_DATA_PLACEMENT_ALIGNMENT != 0 ||
-        footprint.RowPitch % D3D12_TEXTURE_DATA_PITCH_ALIGNMENT != 0 ||
-        footprint.Width % block != 0 || footprint.Height % block != 0 || at.x % block != 0 ||
-        at.y % block != 0 || uint64_t(at.x) + extent.width > footprint.Width ||
-        uint64_t(at.y) + extent.height > footprint.Height ||
-        uint64_t(at.z) + extent.depth > footprint.Depth)
-        return false;
-    const uint64_t rowBytes = (footprint.Width + block - 1) / block * placement.BlockBytes;
-    const uint64_t rows = (footprint.Height + block - 1) / block;
-    if (rowBytes > footprint.RowPitch)
-        return false;
-    const uint64_t size = footprint.RowPitch * (rows * footprint.Depth - 1) + rowBytes;
-    return placement.Offset <= buffer.Width() && size <= buffer.Width() - placement.Offset;
-}
-
-// The part of a mip a copy touches, or false where it leaves the mip.
-// Block-compressed footprints are whole blocks wide; a copy may run over the
-// edge of a mip that is not, and stops at the edge.
-bool ClampToMip(const Resource& image, uint32_t mip, const VkOffset3D& at, VkExtent3D* extent)
-{
-    const VkExtent3D size = image.MipExtent(mip);
-    const uint32_t block = image.Format().BlockSize;
-    const auto fits = [block](uint32_t start, uint32_t length, uint32_t edge)
-    {
-        return start < edge && start % block == 0 &&
-               start + length <= (edge + block - 1) / block * block;
-    };
-    if (at.x < 0 || at.y < 0 || at.z != 0 || extent->depth != 1 ||
-        !fits(uint32_t(at.x), extent->width, size.width) ||
-        !fits(uint32_t(at.y), extent->height, size.height))
-        return false;
-    extent->width = std::min(extent->width, size.width - uint32_t(at.x));
-    extent->height = std::min(extent->height, size.height - uint32_t(at.y));
-    return extent->width > 0 && extent->height > 0;
 }
 
 bool BoxIsValid(const D3D12_BOX& box)
@@ -451,33 +401,18 @@ bool CommandList::CopyBufferToImage(const D3D12_TEXTURE_COPY_LOCATION& destinati
         layout->BlockSize != image->Format().BlockSize)
         return false;
 
-    const VkOffset3D from =
-        box ? VkOffset3D{int32_t(box->left), int32_t(box->top), int32_t(box->front)}
-            : VkOffset3D{0, 0, 0};
-    VkExtent3D extent =
-        box ? VkExtent3D{box->right - box->left, box->bottom - box->top, box->back - box->front}
-            : VkExtent3D{footprint.Width, footprint.Height, footprint.Depth};
-    const Placement placement{footprint, source.PlacedFootprint.Offset, blockBytes,
-                              layout->BlockSize};
+    auto [from, extent] = BoxRegion(box, {footprint.Width, footprint.Height, footprint.Depth});
+    const Placement placement{source.PlacedFootprint, blockBytes, layout->BlockSize};
     const VkOffset3D to{int32_t(x), int32_t(y), int32_t(z)};
-    if (!PlacementFits(*buffer, placement, from, extent) ||
-        !ClampToMip(*image, sub.Mip, to, &extent))
+    if (!PlacementFits(placement, from, extent, buffer->Width()) ||
+        !ClampToMip(image->MipExtent(sub.Mip), image->Format().BlockSize, to, &extent))
         return false;
 
-    const uint32_t block = layout->BlockSize;
-    VkBufferImageCopy region{};
-    region.bufferOffset =
-        placement.Offset + uint64_t(from.y / block) * footprint.RowPitch +
-        uint64_t(from.x / block) * blockBytes +
-        uint64_t(from.z) * footprint.RowPitch * ((footprint.Height + block - 1) / block);
-    region.bufferRowLength = footprint.RowPitch / blockBytes * block;
-    region.bufferImageHeight = footprint.Height;
-    region.imageSubresource = {image->PlaneAspect(sub.Plane), sub.Mip, sub.Slice, 1};
-    region.imageOffset = to;
-    region.imageExtent = extent;
+    const VkBufferImageCopy region = PlacementCopy(
+        placement, from, {image->PlaneAspect(sub.Plane), sub.Mip, sub.Slice, 1}, to, extent);
     EndRendering();
-    vkCmdCopyBufferToImage(mBuffer, buffer->Buffer(), image->Image(), VK_IMAGE_LAYOUT_GENERAL, 1,
-                           &region);
+    vkCmdCopyBufferToImage(mBuffer, buffer->Buffer(), image->Image(),
+                           LayoutOfState(D3D12_RESOURCE_STATE_COPY_DEST), 1, &region);
     return true;
 }
 
@@ -501,33 +436,18 @@ bool CommandList::CopyImageToBuffer(const D3D12_TEXTURE_COPY_LOCATION& destinati
         return false;
 
     const VkExtent3D mip = image->MipExtent(sub.Mip);
-    const VkOffset3D from =
-        box ? VkOffset3D{int32_t(box->left), int32_t(box->top), int32_t(box->front)}
-            : VkOffset3D{0, 0, 0};
-    VkExtent3D extent =
-        box ? VkExtent3D{box->right - box->left, box->bottom - box->top, box->back - box->front}
-            : mip;
-    const Placement placement{footprint, destination.PlacedFootprint.Offset, blockBytes,
-                              layout->BlockSize};
+    auto [from, extent] = BoxRegion(box, mip);
+    const Placement placement{destination.PlacedFootprint, blockBytes, layout->BlockSize};
     const VkOffset3D to{int32_t(x), int32_t(y), int32_t(z)};
-    if (!ClampToMip(*image, sub.Mip, from, &extent) ||
-        !PlacementFits(*buffer, placement, to, extent))
+    if (!ClampToMip(mip, image->Format().BlockSize, from, &extent) ||
+        !PlacementFits(placement, to, extent, buffer->Width()))
         return false;
 
-    const uint32_t block = layout->BlockSize;
-    VkBufferImageCopy region{};
-    region.bufferOffset =
-        placement.Offset + uint64_t(y / block) * footprint.RowPitch +
-        uint64_t(x / block) * blockBytes +
-        uint64_t(z) * footprint.RowPitch * ((footprint.Height + block - 1) / block);
-    region.bufferRowLength = footprint.RowPitch / blockBytes * block;
-    region.bufferImageHeight = footprint.Height;
-    region.imageSubresource = {image->PlaneAspect(sub.Plane), sub.Mip, sub.Slice, 1};
-    region.imageOffset = from;
-    region.imageExtent = extent;
+    const VkBufferImageCopy region = PlacementCopy(
+        placement, to, {image->PlaneAspect(sub.Plane), sub.Mip, sub.Slice, 1}, from, extent);
     EndRendering();
-    vkCmdCopyImageToBuffer(mBuffer, image->Image(), VK_IMAGE_LAYOUT_GENERAL, buffer->Buffer(), 1,
-                           &region);
+    vkCmdCopyImageToBuffer(mBuffer, image->Image(), LayoutOfState(D3D12_RESOURCE_STATE_COPY_SOURCE),
+                           buffer->Buffer(), 1, &region);
     return true;
 }
 
@@ -546,17 +466,14 @@ bool CommandList::CopyImageToImage(const D3D12_TEXTURE_COPY_LOCATION& destinatio
         SplitSubresource(destination.SubresourceIndex, to->Mips(), to->Slices());
     const Subresource fromSub =
         SplitSubresource(source.SubresourceIndex, from->Mips(), from->Slices());
-    const VkOffset3D fromOffset =
-        box ? VkOffset3D{int32_t(box->left), int32_t(box->top), int32_t(box->front)}
-            : VkOffset3D{0, 0, 0};
-    VkExtent3D extent =
-        box ? VkExtent3D{box->right - box->left, box->bottom - box->top, box->back - box->front}
-            : from->MipExtent(fromSub.Mip);
+    auto [fromOffset, extent] = BoxRegion(box, from->MipExtent(fromSub.Mip));
     const VkOffset3D toOffset{int32_t(x), int32_t(y), int32_t(z)};
     VkExtent3D sourceExtent = extent;
-    if (!ClampToMip(*from, fromSub.Mip, fromOffset, &sourceExtent) ||
-        !ClampToMip(*to, toSub.Mip, toOffset, &extent) || sourceExtent.width != extent.width ||
-        sourceExtent.height != extent.height || toSub.Plane != fromSub.Plane)
+    if (!ClampToMip(from->MipExtent(fromSub.Mip), from->Format().BlockSize, fromOffset,
+                    &sourceExtent) ||
+        !ClampToMip(to->MipExtent(toSub.Mip), to->Format().BlockSize, toOffset, &extent) ||
+        sourceExtent.width != extent.width || sourceExtent.height != extent.height ||
+        toSub.Plane != fromSub.Plane)
         return false;
 
     VkImageCopy region{};
@@ -566,8 +483,8 @@ bool CommandList::CopyImageToImage(const D3D12_TEXTURE_COPY_LOCATION& destinatio
     region.dstOffset = toOffset;
     region.extent = extent;
     EndRendering();
-    vkCmdCopyImage(mBuffer, from->Image(), VK_IMAGE_LAYOUT_GENERAL, to->Image(),
-                   VK_IMAGE_LAYOUT_GENERAL, 1, &region);
+    vkCmdCopyImage(mBuffer, from->Image(), LayoutOfState(D3D12_RESOURCE_STATE_COPY_SOURCE),
+                   to->Image(), LayoutOfState(D3D12_RESOURCE_STATE_COPY_DEST), 1, &region);
     return true;
 }
 
@@ -690,8 +607,8 @@ void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const 
 
     // Without rectangles the pass clears the whole view as it loads it.
     const VkClearValue value = ClearColor(target->Clear, color);
-    const VkRenderingAttachmentInfo attachment =
-        Attachment(*target, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, rectCount == 0, value);
+    const VkRenderingAttachmentInfo attachment = Attachment(
+        *target, LayoutOfState(D3D12_RESOURCE_STATE_RENDER_TARGET), rectCount == 0, value);
     const VkClearAttachment clear = {VK_IMAGE_ASPECT_COLOR_BIT, 0, value};
     RecordClearPass(*target, &attachment, nullptr, nullptr, clear);
 }
@@ -719,11 +636,11 @@ void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_
     const bool clearStencil = hasStencil && (flags & D3D12_CLEAR_FLAG_STENCIL);
     VkClearValue value{};
     value.depthStencil = {depth, stencil};
-    constexpr VkImageLayout Layout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
+    const VkImageLayout layout = LayoutOfState(D3D12_RESOURCE_STATE_DEPTH_WRITE);
     const VkRenderingAttachmentInfo depthAttachment =
-        Attachment(*target, Layout, clearDepth && rectCount == 0, value);
+        Attachment(*target, layout, clearDepth && rectCount == 0, value);
     const VkRenderingAttachmentInfo stencilAttachment =
-        Attachment(*target, Layout, clearStencil && rectCount == 0, value);
+        Attachment(*target, layout, clearStencil && rectCount == 0, value);
     const VkClearAttachment clear = {
         VkImageAspectFlags((clearDepth ? VK_IMAGE_ASPECT_DEPTH_BIT : 0) |
                            (clearStencil ? VK_IMAGE_ASPECT_STENCIL_BIT : 0)),

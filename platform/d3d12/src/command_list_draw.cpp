@@ -9,6 +9,7 @@
 #include "footprint.h"
 #include "pipeline_state.h"
 #include "resource.h"
+#include "resource_state.h"
 #include "root_signature.h"
 #include "translation.h"
 
@@ -250,11 +251,11 @@ void CommandList::BeginRendering()
         return attachment;
     };
     for (uint32_t i = 0; i < mTargets.ColorCount; ++i)
-        colors[i] = attach(mTargets.Colors[i], VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
+        colors[i] = attach(mTargets.Colors[i], LayoutOfState(D3D12_RESOURCE_STATE_RENDER_TARGET));
     VkRenderingAttachmentInfo depthStencil{};
     if (mTargets.HasDepthStencil)
         depthStencil =
-            attach(mTargets.DepthStencil, VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL);
+            attach(mTargets.DepthStencil, LayoutOfState(D3D12_RESOURCE_STATE_DEPTH_WRITE));
     const VkImageAspectFlags aspects =
         mTargets.HasDepthStencil ? mTargets.DepthStencil.Range.aspectMask : 0;
 
@@ -402,9 +403,8 @@ void CommandList::ResolveSubresource(ID3D12Resource* destination, UINT destinati
     region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, toSub.Mip, toSub.Slice, 1};
     region.extent = extent;
     EndRendering();
-    // The resolve states have the general layout (resource_state.cpp).
-    vkCmdResolveImage(mBuffer, from->Image(), VK_IMAGE_LAYOUT_GENERAL, to->Image(),
-                      VK_IMAGE_LAYOUT_GENERAL, 1, &region);
+    vkCmdResolveImage(mBuffer, from->Image(), LayoutOfState(D3D12_RESOURCE_STATE_RESOLVE_SOURCE),
+                      to->Image(), LayoutOfState(D3D12_RESOURCE_STATE_RESOLVE_DEST), 1, &region);
 }
 
 } // namespace d3d12

@@ -1,8 +1,9 @@
 // What the swap chain reaches past the Direct3D 12 interface for: the Vulkan
-// objects behind a queue and a texture, and presenting behind the queue's
-// work.
+// objects behind a queue and a texture, the layouts of its states, and
+// presenting behind the queue's work.
 #include "command_queue.h"
 #include "resource.h"
+#include "resource_state.h"
 
 #include <d3d12_vulkan.h>
 
@@ -34,6 +35,11 @@ VkImage VulkanImageOf(ID3D12Resource* resource)
 {
     auto* own = dynamic_cast<Resource*>(resource);
     return own && !own->IsBuffer() ? own->Image() : VK_NULL_HANDLE;
+}
+
+VkImageLayout VulkanLayoutOf(D3D12_RESOURCE_STATES state)
+{
+    return LayoutOfState(state);
 }
 
 HRESULT SubmitAndPresent(ID3D12CommandQueue* queue, VkCommandBuffer commands, VkSemaphore wait,

@@ -327,12 +327,15 @@ void Resource::RecordImageSetUp(VkCommandBuffer commands, D3D12_RESOURCE_STATES 
     const VkImageSubresourceRange all = {Aspects(), 0, VK_REMAINING_MIP_LEVELS, 0,
                                          VK_REMAINING_ARRAY_LAYERS};
 
+    // A clear writes as a copy does, in the layout of the copy-destination
+    // state.
+    const VkImageLayout clearLayout = LayoutOfState(D3D12_RESOURCE_STATE_COPY_DEST);
     auto barrier = vkrt::Structure<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
     barrier.srcStageMask = VK_PIPELINE_STAGE_2_NONE;
     barrier.dstStageMask = VK_PIPELINE_STAGE_2_CLEAR_BIT;
     barrier.dstAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT;
     barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
-    barrier.newLayout = clearable ? VK_IMAGE_LAYOUT_GENERAL : LayoutOfState(initialState);
+    barrier.newLayout = clearable ? clearLayout : LayoutOfState(initialState);
     barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
     barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
     barrier.image = mImage;
@@ -347,18 +350,18 @@ void Resource::RecordImageSetUp(VkCommandBuffer commands, D3D12_RESOURCE_STATES 
     if (mFormat->DepthStencilAspects)
     {
         const VkClearDepthStencilValue zero = {0.0f, 0};
-        vkCmdClearDepthStencilImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
+        vkCmdClearDepthStencilImage(commands, mImage, clearLayout, &zero, 1, &all);
     }
     else
     {
         const VkClearColorValue zero = {};
-        vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
+        vkCmdClearColorImage(commands, mImage, clearLayout, &zero, 1, &all);
     }
     barrier.srcStageMask = VK_PIPELINE_STAGE_2_CLEAR_BIT;
     barrier.srcAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT;
     barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
     barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
-    barrier.oldLayout = VK_IMAGE_LAYOUT_GENERAL;
+    barrier.oldLayout = clearLayout;
     barrier.newLayout = LayoutOfState(initialState);
     vkCmdPipelineBarrier2(commands, &dependency);
 }

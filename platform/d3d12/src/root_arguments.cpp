@@ -2,6 +2,7 @@
 
 #include "descriptor_heap.h"
 #include "resource_registry.h"
+#include "resource_state.h"
 #include "root_signature.h"
 
 namespace d3d12
@@ -81,8 +82,11 @@ bool RootArguments::Push(VkCommandBuffer commands, PFN_vkCmdPushDescriptorSetKHR
             continue;
         if (record->Kind != DescriptorKind::ShaderResource || !resources.Find(record->Resource))
             return false;
-        // Images that shaders read are in the general layout (resource_state.cpp).
-        mImages[i] = {VK_NULL_HANDLE, record->View, VK_IMAGE_LAYOUT_GENERAL};
+        // The layout the image will have when the draw runs: that of the
+        // shader-resource states, which the translation keeps the same as the
+        // common state's, since a texture may be promoted from it.
+        mImages[i] = {VK_NULL_HANDLE, record->View,
+                      LayoutOfState(D3D12_RESOURCE_STATE_ALL_SHADER_RESOURCE)};
     }
 
     const std::vector<RootSlot>& slots = mSignature->Slots();

@@ -306,12 +306,13 @@ void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) c
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
     vkBeginCommandBuffer(frame.Commands, &begin);
 
-    // The back buffer rests in the general layout in the present state; the
-    // acquired image's old contents are not needed.
+    // The back buffer rests in the present state's layout, which the blit
+    // reads it in; the acquired image's old contents are not needed.
+    const VkImageLayout sourceLayout = d3d12::VulkanLayoutOf(D3D12_RESOURCE_STATE_PRESENT);
     const VkImageMemoryBarrier2 before[] = {
-        ImageBarrier(source, VK_IMAGE_LAYOUT_GENERAL, VK_IMAGE_LAYOUT_GENERAL,
-                     VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, VK_ACCESS_2_MEMORY_WRITE_BIT,
-                     VK_PIPELINE_STAGE_2_BLIT_BIT, VK_ACCESS_2_TRANSFER_READ_BIT),
+        ImageBarrier(source, sourceLayout, sourceLayout, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
+                     VK_ACCESS_2_MEMORY_WRITE_BIT, VK_PIPELINE_STAGE_2_BLIT_BIT,
+                     VK_ACCESS_2_TRANSFER_READ_BIT),
         ImageBarrier(target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
                      VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, 0, VK_PIPELINE_STAGE_2_BLIT_BIT,
                      VK_ACCESS_2_TRANSFER_WRITE_BIT)};
@@ -330,7 +331,7 @@ void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) c
     region.dstOffsets[1] = {int32_t(mExtent.width), int32_t(mExtent.height), 1};
     const bool sameSize =
         mExtent.width == mDesc.BufferDesc.Width && mExtent.height == mDesc.BufferDesc.Height;
-    vkCmdBlitImage(frame.Commands, source, VK_IMAGE_LAYOUT_GENERAL, target,
+    vkCmdBlitImage(frame.Commands, source, sourceLayout, target,
                    VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region,
                    sameSize ? VK_FILTER_NEAREST : VK_FILTER_LINEAR);
 
