@@ -1,6 +1,7 @@
 // The framework's own graphics code on the runtime, unchanged: the command
 // context, the view heaps, the multisample query and the full GPU wait (the
 // swap chain arrives with the window, so InitGraphics as a whole waits for it).
+#include "FakeTimeSource.h"
 #include "GpuTest.h"
 #include "TestApp.h"
 
@@ -27,6 +28,10 @@ public:
 
 class FrameworkGraphics : public GpuTest
 {
+protected:
+    // Installed before any application: a frame clock takes the counter's
+    // frequency when it is constructed.
+    FakeTimeSource time;
 };
 
 TEST_F(FrameworkGraphics, CommandContextHeapsAndFullWaitsWork)
@@ -95,8 +100,9 @@ TEST_F(FrameworkGraphics, MinimisingPausesWithoutStoppingTheClockAndRestoringReb
     EXPECT_TRUE(app.mIsPaused);
     EXPECT_TRUE(app.mIsMinimized);
     EXPECT_EQ(app.Resizes, 0);
+    time.AdvanceSeconds(0.25);
     app.mClock.Advance();
-    EXPECT_GE(app.mClock.StepSeconds(), 0.0f); // not stopped: the step is measured
+    EXPECT_FLOAT_EQ(app.mClock.StepSeconds(), 0.25f); // not stopped: the step is measured
 
     app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 200));
     EXPECT_FALSE(app.mIsPaused);
@@ -106,17 +112,28 @@ TEST_F(FrameworkGraphics, MinimisingPausesWithoutStoppingTheClockAndRestoringReb
     EXPECT_EQ(app.mSwapChainBuffer[0]->GetDesc().Width, 320u);
 }
 
-TEST_F(FrameworkGraphics, ADragRebuildsOnceAtItsEnd)
+TEST_F(FrameworkGraphics, ADragRebuildsOnceAtItsEndAndResumesTheClock)
 {
     ResizeApp app;
+    app.mClock.Restart();
+    time.AdvanceSeconds(1.0);
+    app.mClock.Advance();
     app.HandleWindowMessage(app.mWindow, WM_ENTERSIZEMOVE, 0, 0);
     for (int width : {500, 520, 540})
         app.HandleWindowMessage(app.mWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, 300));
     EXPECT_EQ(app.Resizes, 0);
+    time.AdvanceSeconds(3.0); // the drag's time is not running time
+
     app.HandleWindowMessage(app.mWindow, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_FALSE(app.mIsPaused);
+    EXPECT_FALSE(app.mIsSizing);
     EXPECT_EQ(app.Resizes, 1);
     EXPECT_EQ(app.mSwapChainBuffer[1]->GetDesc().Width, 540u);
     EXPECT_EQ(app.mDepthStencilBuffer->GetDesc().Height, 300u);
+    time.AdvanceSeconds(0.5);
+    app.mClock.Advance();
+    EXPECT_FLOAT_EQ(app.mClock.StepSeconds(), 0.5f);
+    EXPECT_FLOAT_EQ(app.mClock.RunningSeconds(), 1.5f);
 }
 
 TEST_F(FrameworkGraphics, AResizeToTheSameSizeStillRebuilds)

@@ -146,7 +146,21 @@ Float3 SphereCentre(int32_t slot, float t)
 
 TEST(OrbitingSpheres, CentresFollowTheirOrbitsAndOnlyRotateAndScale)
 {
-    ExpectNear3(SphereCentre(2, 0), {0.5f, 6.5f, 0}, 0);
+    // Where each sphere starts: its orbit's centre plus its offset at t = 0.
+    const struct
+    {
+        int32_t Slot;
+        Float3 Start;
+    } starts[] = {{2, {0.5f, 6.5f, 0}}, {25, {0.5f, 10.5f, 1.5f}}, {26, {2, 18.5f, -1}}};
+    for (const auto& s : starts)
+    {
+        SCOPED_TRACE(testing::Message() << "slot " << s.Slot);
+        SceneTestApp app;
+        SceneItem item;
+        item.ObjectIndex = s.Slot;
+        app.AnimateOrbitingItems(item, 0.0f);
+        ExpectNear3(Float3(item.World[3]), s.Start, 1e-6f);
+    }
     for (const float t : {0.0f, 7.3f, 104.25f})
     {
         for (const int32_t slot : {2, 25, 26})

@@ -6,10 +6,12 @@
 #include "ShapesApp.h"
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -46,6 +48,7 @@ public:
     using D3DApp::mCommandQueue;
     using D3DApp::mCurrentFence;
     using D3DApp::md3dDevice;
+    using D3DApp::mFence;
     using D3DApp::mSwapChainBuffer;
     using D3DApp::WaitForGpuIdle;
     using ShapesApp::DrawFrame;
@@ -117,6 +120,34 @@ template <class Record> Record ReadElement(ID3D12Resource* buffer, UINT index, U
     return record;
 }
 
+// Holds the application's queue at a fence that only the test signals: work
+// submitted after Hold waits until Open. Declared after the application, it
+// opens on destruction, so the application's last wait never meets it shut.
+class QueueGate
+{
+public:
+    explicit QueueGate(SceneGpuApp& app) : mQueue(app.mCommandQueue.Get())
+    {
+        EXPECT_HRESULT_SUCCEEDED(
+            app.md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence)));
+    }
+    ~QueueGate() { Open(); }
+
+    void Hold() { EXPECT_HRESULT_SUCCEEDED(mQueue->Wait(mFence.Get(), ++mHeld)); }
+    void Open()
+    {
+        if (mFence->GetCompletedValue() < mHeld)
+        {
+            EXPECT_HRESULT_SUCCEEDED(mFence->Signal(mHeld));
+        }
+    }
+
+private:
+    ID3D12CommandQueue* mQueue;
+    ComPtr<ID3D12Fence> mFence;
+    UINT64 mHeld = 0;
+};
+
 class SceneFrames : public GpuTest
 {
 protected:
@@ -128,6 +159,36 @@ protected:
         time.AdvanceSeconds(0.02);
         clock.Advance();
         app.UpdateFrame(clock);
+    }
+
+    struct HeldPass
+    {
+        bool Returned;       // within the patience given, with the gate still shut
+        UINT64 FenceReached; // the fence's completed value when the pass returned
+    };
+
+    // Runs one pass on a thread of its own. A pass that has not returned
+    // after `patience` is waiting: the gate opens, and then it must return.
+    HeldPass PassWhileHeld(SceneGpuApp& app, QueueGate& gate, std::chrono::milliseconds patience)
+    {
+        time.AdvanceSeconds(0.02);
+        clock.Advance();
+        auto pass = std::async(std::launch::async,
+                               [&]
+                               {
+                                   app.UpdateFrame(clock);
+                                   return app.mFence->GetCompletedValue();
+                               });
+        const bool returned = pass.wait_for(patience) == std::future_status::ready;
+        if (!returned)
+            gate.Open();
+        if (pass.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        {
+            // It waits for a value nobody signals; the test cannot end.
+            std::fprintf(stderr, "an update pass still waits with the queue open\n");
+            std::abort();
+        }
+        return {returned, pass.get()};
     }
 
     // Draws a frame and reads the back buffer it drew into.
@@ -144,10 +205,14 @@ TEST_F(SceneFrames, TheRingStartsAtEntryOneAndDirtyRecordsReachEachEntryOnce)
 {
     clock.Restart();
     SceneGpuApp app(160, 120);
-    const UINT64 fenceBefore = app.mCurrentFence;
-    Pass(app);
+    // The GPU is held short of the fence's last value: any wait would block.
+    QueueGate gate(app);
+    gate.Hold();
+    ASSERT_HRESULT_SUCCEEDED(app.mCommandQueue->Signal(app.mFence.Get(), ++app.mCurrentFence));
+    EXPECT_TRUE(PassWhileHeld(app, gate, std::chrono::seconds(5)).Returned)
+        << "no frame has been drawn with entry 1, so nothing is waited for";
     EXPECT_EQ(app.mFrameRingIndex, 1);
-    EXPECT_EQ(app.mCurrentFence, fenceBefore); // no wait was needed
+    gate.Open();
     Pass(app);
     Pass(app);
     EXPECT_EQ(app.mFrameRingIndex, 0);
@@ -183,6 +248,55 @@ TEST_F(SceneFrames, TheRingStartsAtEntryOneAndDirtyRecordsReachEachEntryOnce)
         const bool sphere =
             item->ObjectIndex == 2 || item->ObjectIndex == 25 || item->ObjectIndex == 26;
         EXPECT_EQ(record.World[15] == 1.0f, sphere) << "slot " << item->ObjectIndex;
+    }
+}
+
+// Passes 1 to 3 each take a ring entry no frame has been drawn with yet; the
+// fourth takes entry 1 again, drawn with after the first pass. Only while
+// that frame still runs must it wait, whatever later frames do.
+TEST_F(SceneFrames, TheFourthPassWaitsOnlyForTheFrameLastDrawnWithItsEntry)
+{
+    enum Frame
+    {
+        NoFrame,
+        FinishedFrame,
+        HeldFrame
+    };
+    const struct
+    {
+        const char* Name;
+        Frame After[3]; // what follows passes 1 to 3
+        bool Waits;
+    } cases[] = {
+        {"entry 1's frame still runs", {HeldFrame, NoFrame, NoFrame}, true},
+        {"only a later frame still runs", {FinishedFrame, HeldFrame, NoFrame}, false},
+    };
+    using std::chrono::milliseconds;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        clock.Restart();
+        SceneGpuApp app(64, 48);
+        QueueGate gate(app);
+        UINT64 first = 0;
+        for (Frame after : c.After)
+        {
+            ASSERT_TRUE(PassWhileHeld(app, gate, milliseconds(5000)).Returned)
+                << "a pass waited on an entry no frame was drawn with";
+            if (after == NoFrame)
+                continue;
+            if (after == HeldFrame)
+                gate.Hold();
+            app.DrawFrame(clock);
+            if (first == 0)
+                first = app.mCurrFrameResource->Fence;
+            if (after == FinishedFrame)
+                app.WaitForGpuIdle();
+        }
+        const HeldPass fourth = PassWhileHeld(app, gate, milliseconds(c.Waits ? 300 : 5000));
+        EXPECT_EQ(app.mFrameRingIndex, 1);
+        EXPECT_EQ(fourth.Returned, !c.Waits);
+        EXPECT_GE(fourth.FenceReached, first) << "returned before entry 1's frame was done";
     }
 }
 

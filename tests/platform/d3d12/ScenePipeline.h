@@ -1,6 +1,7 @@
-// The scene's root signature, input layout and pipeline description, built
-// with the values the program uses, and its shader compiled once per test
-// program, for the tests of root signatures, pipelines and drawing.
+// A root signature, input layout and pipeline description like the scene's,
+// and its shader compiled once per test program: realistic input for the
+// runtime's tests of root signatures, pipelines and drawing. The program's
+// own objects are tested as it builds them (tests/ShapesApp/SceneBuildTests.cpp).
 #pragma once
 
 #include "GpuTest.h"
@@ -10,7 +11,7 @@
 
 #include <cfloat>
 
-// The root signature of the scene: per-object, per-material and per-pass
+// A root signature like the scene's: per-object, per-material and per-pass
 // constant buffers (b0-b2), a table of one texture for the pixel shader (t0)
 // and the six static samplers (point, linear, anisotropic; wrap and clamp).
 struct SceneRootSignature
@@ -90,7 +91,7 @@ private:
     }
 };
 
-// The program's pipeline description: default rasterizer, blend and
+// A pipeline description like the program's: default rasterizer, blend and
 // depth-stencil states with back faces culled and clockwise front faces.
 inline D3D12_GRAPHICS_PIPELINE_STATE_DESC ScenePipelineDesc(ID3D12RootSignature* signature,
                                                             UINT samples)
