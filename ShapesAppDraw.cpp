@@ -51,9 +51,9 @@ void ShapesApp::DrawFrame(const FrameClock&)
 void ShapesApp::DrawSceneItems(ID3D12GraphicsCommandList* cmdList,
                                const std::vector<SceneItem*>& items)
 {
-    // Constant records sit 256 bytes apart, whatever their own size.
-    constexpr UINT ObjectStride = 256;
-    constexpr UINT MaterialStride = 256;
+    // Constant records sit a padded stride apart, whatever their own size.
+    const UINT objectStride = mCurrFrameResource->ObjectBuffer->ElementStride();
+    const UINT materialStride = mCurrFrameResource->MaterialBuffer->ElementStride();
     ID3D12Resource* objectBuffer = mCurrFrameResource->ObjectBuffer->GpuResource();
     ID3D12Resource* materialBuffer = mCurrFrameResource->MaterialBuffer->GpuResource();
 
@@ -77,10 +77,10 @@ void ShapesApp::DrawSceneItems(ID3D12GraphicsCommandList* cmdList,
         cmdList->IASetPrimitiveTopology(item->Topology);
 
         const D3D12_GPU_VIRTUAL_ADDRESS objectAddress =
-            objectBuffer->GetGPUVirtualAddress() + UINT64(item->ObjectIndex) * ObjectStride;
+            objectBuffer->GetGPUVirtualAddress() + UINT64(item->ObjectIndex) * objectStride;
         const D3D12_GPU_VIRTUAL_ADDRESS materialAddress =
             materialBuffer->GetGPUVirtualAddress() +
-            UINT64(item->Material->MaterialIndex) * MaterialStride;
+            UINT64(item->Material->MaterialIndex) * materialStride;
         cmdList->SetGraphicsRootConstantBufferView(0, objectAddress);
         cmdList->SetGraphicsRootConstantBufferView(1, materialAddress);
 

@@ -113,20 +113,42 @@ DXGI_FORMAT MatchMasks(const MaskedFormat (&table)[N], const DDS_PIXELFORMAT& dd
     return DXGI_FORMAT_UNKNOWN;
 }
 
-// Format numbers grouped by bits per pixel, in ranges of consecutive numbers.
+// Formats grouped by bits per pixel, in ranges of consecutive format numbers.
 struct FormatRange
 {
-    uint32_t first, last;
+    DXGI_FORMAT first, last;
     size_t bits;
 };
 
+// clang-format off
 constexpr FormatRange BitsPerPixel[] = {
-    {1, 4, 128},    {5, 8, 96},     {9, 22, 64},  {102, 102, 64}, {108, 109, 64},
-    {23, 47, 32},   {67, 69, 32},   {87, 93, 32}, {100, 101, 32}, {107, 107, 32},
-    {104, 105, 24}, {48, 59, 16},   {85, 86, 16}, {114, 115, 16}, {103, 103, 12},
-    {106, 106, 12}, {110, 110, 12}, {60, 65, 8},  {73, 78, 8},    {82, 84, 8},
-    {94, 99, 8},    {111, 113, 8},  {70, 72, 4},  {79, 81, 4},    {66, 66, 1},
+    {DXGI_FORMAT_R32G32B32A32_TYPELESS, DXGI_FORMAT_R32G32B32A32_SINT, 128},
+    {DXGI_FORMAT_R32G32B32_TYPELESS, DXGI_FORMAT_R32G32B32_SINT, 96},
+    {DXGI_FORMAT_R16G16B16A16_TYPELESS, DXGI_FORMAT_X32_TYPELESS_G8X24_UINT, 64},
+    {DXGI_FORMAT_Y416, DXGI_FORMAT_Y416, 64},
+    {DXGI_FORMAT_Y210, DXGI_FORMAT_Y216, 64},
+    {DXGI_FORMAT_R10G10B10A2_TYPELESS, DXGI_FORMAT_X24_TYPELESS_G8_UINT, 32},
+    {DXGI_FORMAT_R9G9B9E5_SHAREDEXP, DXGI_FORMAT_G8R8_G8B8_UNORM, 32},
+    {DXGI_FORMAT_B8G8R8A8_UNORM, DXGI_FORMAT_B8G8R8X8_UNORM_SRGB, 32},
+    {DXGI_FORMAT_AYUV, DXGI_FORMAT_Y410, 32},
+    {DXGI_FORMAT_YUY2, DXGI_FORMAT_YUY2, 32},
+    {DXGI_FORMAT_P010, DXGI_FORMAT_P016, 24},
+    {DXGI_FORMAT_R8G8_TYPELESS, DXGI_FORMAT_R16_SINT, 16},
+    {DXGI_FORMAT_B5G6R5_UNORM, DXGI_FORMAT_B5G5R5A1_UNORM, 16},
+    {DXGI_FORMAT_A8P8, DXGI_FORMAT_B4G4R4A4_UNORM, 16},
+    {DXGI_FORMAT_NV12, DXGI_FORMAT_NV12, 12},
+    {DXGI_FORMAT_420_OPAQUE, DXGI_FORMAT_420_OPAQUE, 12},
+    {DXGI_FORMAT_NV11, DXGI_FORMAT_NV11, 12},
+    {DXGI_FORMAT_R8_TYPELESS, DXGI_FORMAT_A8_UNORM, 8},
+    {DXGI_FORMAT_BC2_TYPELESS, DXGI_FORMAT_BC3_UNORM_SRGB, 8},
+    {DXGI_FORMAT_BC5_TYPELESS, DXGI_FORMAT_BC5_SNORM, 8},
+    {DXGI_FORMAT_BC6H_TYPELESS, DXGI_FORMAT_BC7_UNORM_SRGB, 8},
+    {DXGI_FORMAT_AI44, DXGI_FORMAT_P8, 8},
+    {DXGI_FORMAT_BC1_TYPELESS, DXGI_FORMAT_BC1_UNORM_SRGB, 4},
+    {DXGI_FORMAT_BC4_TYPELESS, DXGI_FORMAT_BC4_SNORM, 4},
+    {DXGI_FORMAT_R1_UNORM, DXGI_FORMAT_R1_UNORM, 1},
 };
+// clang-format on
 
 // How the bytes of a surface follow from its size.
 enum class SurfaceKind
@@ -143,24 +165,32 @@ enum class SurfaceKind
 
 struct SurfaceRange
 {
-    uint32_t first, last;
+    DXGI_FORMAT first, last;
     SurfaceKind kind;
 };
 
+// clang-format off
 constexpr SurfaceRange SurfaceKinds[] = {
-    {70, 72, SurfaceKind::Block8},         {79, 81, SurfaceKind::Block8},
-    {73, 78, SurfaceKind::Block16},        {82, 84, SurfaceKind::Block16},
-    {94, 99, SurfaceKind::Block16},        {68, 69, SurfaceKind::PairOf4Bytes},
-    {107, 107, SurfaceKind::PairOf4Bytes}, {108, 109, SurfaceKind::PairOf8Bytes},
-    {110, 110, SurfaceKind::Nv11},         {103, 103, SurfaceKind::Planar2Bytes},
-    {106, 106, SurfaceKind::Planar2Bytes}, {104, 105, SurfaceKind::Planar4Bytes},
+    {DXGI_FORMAT_BC1_TYPELESS, DXGI_FORMAT_BC1_UNORM_SRGB, SurfaceKind::Block8},
+    {DXGI_FORMAT_BC4_TYPELESS, DXGI_FORMAT_BC4_SNORM, SurfaceKind::Block8},
+    {DXGI_FORMAT_BC2_TYPELESS, DXGI_FORMAT_BC3_UNORM_SRGB, SurfaceKind::Block16},
+    {DXGI_FORMAT_BC5_TYPELESS, DXGI_FORMAT_BC5_SNORM, SurfaceKind::Block16},
+    {DXGI_FORMAT_BC6H_TYPELESS, DXGI_FORMAT_BC7_UNORM_SRGB, SurfaceKind::Block16},
+    {DXGI_FORMAT_R8G8_B8G8_UNORM, DXGI_FORMAT_G8R8_G8B8_UNORM, SurfaceKind::PairOf4Bytes},
+    {DXGI_FORMAT_YUY2, DXGI_FORMAT_YUY2, SurfaceKind::PairOf4Bytes},
+    {DXGI_FORMAT_Y210, DXGI_FORMAT_Y216, SurfaceKind::PairOf8Bytes},
+    {DXGI_FORMAT_NV11, DXGI_FORMAT_NV11, SurfaceKind::Nv11},
+    {DXGI_FORMAT_NV12, DXGI_FORMAT_NV12, SurfaceKind::Planar2Bytes},
+    {DXGI_FORMAT_420_OPAQUE, DXGI_FORMAT_420_OPAQUE, SurfaceKind::Planar2Bytes},
+    {DXGI_FORMAT_P010, DXGI_FORMAT_P016, SurfaceKind::Planar4Bytes},
 };
+// clang-format on
 
 SurfaceKind SurfaceKindOf(DXGI_FORMAT fmt)
 {
     for (const SurfaceRange& range : SurfaceKinds)
     {
-        if (uint32_t(fmt) >= range.first && uint32_t(fmt) <= range.last)
+        if (fmt >= range.first && fmt <= range.last)
             return range.kind;
     }
     return SurfaceKind::Linear;
@@ -521,7 +551,7 @@ size_t FormatBitsPerPixel(DXGI_FORMAT fmt)
 {
     for (const FormatRange& range : BitsPerPixel)
     {
-        if (uint32_t(fmt) >= range.first && uint32_t(fmt) <= range.last)
+        if (fmt >= range.first && fmt <= range.last)
             return range.bits;
     }
     return 0;

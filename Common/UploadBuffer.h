@@ -48,6 +48,9 @@ public:
     }
 
     ID3D12Resource* GpuResource() const { return mUploadBuffer.Get(); }
+    // The distance between elements: the constant alignment's padding
+    // included, where there is one.
+    UINT ElementStride() const { return mElementByteSize; }
 
     // Copies exactly the element's own bytes; the padding up to the stride is
     // never written.

@@ -81,6 +81,9 @@ bool D3DApp::InitGraphics()
         CheckHr(mdxgiFactory->EnumWarpAdapter(IID_PPV_ARGS(&pWarpAdapter)));
 
         md3dDevice.Reset();
+        // The failure report quotes a check's expression as written, its line
+        // breaks read as single spaces: check sites keep their layout, here
+        // and wherever formatting is switched off around a check below.
         // clang-format off
         CheckHr(D3D12CreateDevice(
             pWarpAdapter.Get(),

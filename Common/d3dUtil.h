@@ -9,8 +9,6 @@
 #include <d3dcompiler.h>
 #include <wrl/client.h>
 
-#include <wrl/client.h>
-
 #include <memory>
 #include <string>
 

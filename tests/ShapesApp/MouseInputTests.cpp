@@ -1,7 +1,5 @@
 #include "SceneTestApp.h"
 
-#include <win32_support.h>
-
 #include <gtest/gtest.h>
 
 namespace
@@ -23,9 +21,9 @@ TEST(MouseInput, PressCapturesAndRemembersReleaseLetsGoAndRemembersNothing)
     ASSERT_NE(app.mWindow, 0);
 
     app.HandleMouseDown(MK_RBUTTON, 120, 45);
-    EXPECT_EQ(win32::CapturedWindow(), app.mWindow);
+    EXPECT_EQ(GetCapture(), app.mWindow);
     app.HandleMouseUp(0, 300, 300);
-    EXPECT_EQ(win32::CapturedWindow(), 0);
+    EXPECT_EQ(GetCapture(), 0);
 
     // The next left drag measures from the press, not from the release.
     app.HandleMouseMove(MK_LBUTTON, 116, 45);

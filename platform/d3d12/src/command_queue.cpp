@@ -58,7 +58,7 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* lis
     }
     uint64_t serial = 0;
     if (FAILED(Owner().Queue().Submit(mBuffers.data(), uint32_t(mBuffers.size()), mWaits,
-                                      VK_NULL_HANDLE, 0, &serial)))
+                                      {VK_NULL_HANDLE, 0}, &serial)))
         return;
     ClearWaitsLocked();
     for (CommandList* list : mLists)
@@ -77,7 +77,8 @@ HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value)
     if (!ownFence || !ownFence->ClaimSignal(value))
         return E_INVALIDARG;
     std::lock_guard lock(mMutex);
-    HRESULT hr = Owner().Queue().Submit(nullptr, 0, mWaits, ownFence->Semaphore(), value, nullptr);
+    HRESULT hr =
+        Owner().Queue().Submit(nullptr, 0, mWaits, {ownFence->Semaphore(), value}, nullptr);
     if (SUCCEEDED(hr))
         ClearWaitsLocked();
     return hr;

@@ -99,7 +99,7 @@ HRESULT Fence::Signal(UINT64 value)
     {
         // A semaphore cannot be raised by the CPU past a value the queue has
         // yet to signal: the signal joins the queue behind that work.
-        return Owner().Queue().Submit(nullptr, 0, {}, mSemaphore, value, nullptr);
+        return Owner().Queue().Submit(nullptr, 0, {}, {mSemaphore, value}, nullptr);
     }
     auto signal = vkrt::Structure<VkSemaphoreSignalInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_SIGNAL_INFO);
     signal.semaphore = mSemaphore;

@@ -77,8 +77,8 @@ HRESULT Submission::BeginSetUpLocked()
 }
 
 HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
-                           const std::vector<SemaphoreValue>& waits, VkSemaphore fence,
-                           uint64_t value, uint64_t* serial)
+                           const std::vector<SemaphoreValue>& waits, SemaphoreValue signal,
+                           uint64_t* serial)
 {
     std::vector<std::function<void()>> ready;
     HRESULT hr = S_OK;
@@ -123,8 +123,9 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         VkSemaphoreSubmitInfo signals[2] = {};
         signals[0] = {VK_STRUCTURE_TYPE_SEMAPHORE_SUBMIT_INFO, nullptr, mTimeline, mSubmitted + 1,
                       VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,    0};
-        signals[1] = {VK_STRUCTURE_TYPE_SEMAPHORE_SUBMIT_INFO, nullptr, fence, value,
-                      VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,    0};
+        signals[1] = {
+            VK_STRUCTURE_TYPE_SEMAPHORE_SUBMIT_INFO, nullptr, signal.Semaphore, signal.Value,
+            VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,    0};
 
         std::vector<VkSemaphoreSubmitInfo> waitInfos;
         for (const SemaphoreValue& wait : waits)
@@ -138,7 +139,7 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         submit.pWaitSemaphoreInfos = waitInfos.data();
         submit.commandBufferInfoCount = total;
         submit.pCommandBufferInfos = infos;
-        submit.signalSemaphoreInfoCount = fence != VK_NULL_HANDLE ? 2 : 1;
+        submit.signalSemaphoreInfoCount = signal.Semaphore != VK_NULL_HANDLE ? 2 : 1;
         submit.pSignalSemaphoreInfos = signals;
         VkResult result = VkResult(InjectedFailure("vkQueueSubmit2"));
         if (result == VK_SUCCESS)
@@ -219,11 +220,6 @@ void Submission::CollectLocked(uint64_t completed, std::vector<std::function<voi
     }
 }
 
-} // namespace d3d12
-
-namespace d3d12
-{
-
 HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, VkSemaphore signal,
                                      VkSwapchainKHR swapchain, uint32_t imageIndex,
                                      VkResult* presented, uint64_t* serial)
@@ -233,7 +229,7 @@ HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, V
     std::vector<SemaphoreValue> waits;
     if (wait != VK_NULL_HANDLE)
         waits.push_back({wait, 0});
-    HRESULT hr = Submit(&buffer, 1, waits, signal, 0, serial);
+    HRESULT hr = Submit(&buffer, 1, waits, {signal, 0}, serial);
     if (FAILED(hr) || swapchain == VK_NULL_HANDLE)
         return hr;
 

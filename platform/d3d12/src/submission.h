@@ -47,11 +47,12 @@ public:
     }
 
     // Submits `count` command buffers behind any pending set-up work, once
-    // every semaphore in `waits` has reached its value, and signals `fence` to
-    // `value` (where given) once they have run. `serial` receives the
+    // every semaphore in `waits` has reached its value, and signals `signal`
+    // (where its semaphore is not null: a fence's timeline, or a binary
+    // semaphore with value 0) once they have run. `serial` receives the
     // submission's number on the timeline.
     HRESULT Submit(const VkCommandBuffer* buffers, uint32_t count,
-                   const std::vector<SemaphoreValue>& waits, VkSemaphore fence, uint64_t value,
+                   const std::vector<SemaphoreValue>& waits, SemaphoreValue signal,
                    uint64_t* serial);
 
     // Submits `buffer` behind pending set-up work, waiting for the binary

@@ -46,10 +46,6 @@ DWORD Win32ErrorFromErrno(int error);
 // ERROR_PATH_NOT_FOUND.
 DWORD FileErrorFromErrno(int errnoValue, const std::string& path);
 
-// The window that holds the mouse capture, or 0. The window system reads it
-// to keep delivering mouse input while a button is held outside the window.
-HWND CapturedWindow();
-
 // Drops every posted message and a pending quit request (tests start each case
 // with an empty queue).
 void ResetMessageQueue();

@@ -5,8 +5,6 @@
 
 #include <win32_support.h>
 
-#include <win32_support.h>
-
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -58,11 +56,6 @@ SDL_Window* NativeWindowOf(HWND handle)
 {
     WindowRecord* window = FindWindowRecord(handle);
     return window ? window->Native : nullptr;
-}
-
-HWND CapturedWindow()
-{
-    return gCaptureWindow;
 }
 
 } // namespace win32

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <win32_support.h>
 
 #include <gtest/gtest.h>
 
@@ -22,15 +21,15 @@ TEST(MouseCapture, FollowsSetReleaseAndDestroyAndRefusesUnknownWindows)
     SetLastError(0);
     EXPECT_EQ(SetCapture(second + 1000), 0);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
-    EXPECT_EQ(win32::CapturedWindow(), second);
+    EXPECT_EQ(GetCapture(), second);
 
     EXPECT_TRUE(ReleaseCapture());
-    EXPECT_EQ(win32::CapturedWindow(), 0);
+    EXPECT_EQ(GetCapture(), 0);
     EXPECT_TRUE(ReleaseCapture()); // nothing held: still succeeds
 
     SetCapture(first);
     DestroyWindow(first);
-    EXPECT_EQ(win32::CapturedWindow(), 0);
+    EXPECT_EQ(GetCapture(), 0);
     DestroyWindow(second);
 }
 
