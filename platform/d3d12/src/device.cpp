@@ -88,18 +88,7 @@ bool SupportsExtension(VkPhysicalDevice device, const char* name)
 HRESULT Device::Create(std::shared_ptr<vkrt::Instance> instance,
                        const vkrt::PhysicalDevice& physicalDevice, Device** device)
 {
-    *device = nullptr;
-    auto* created = new (std::nothrow) Device(std::move(instance), physicalDevice);
-    if (!created)
-        return E_OUTOFMEMORY;
-    HRESULT hr = created->Initialize();
-    if (FAILED(hr))
-    {
-        created->Release();
-        return hr;
-    }
-    *device = created;
-    return S_OK;
+    return com::Initialized(new (std::nothrow) Device(std::move(instance), physicalDevice), device);
 }
 
 HRESULT Device::Initialize()

@@ -121,6 +121,7 @@ private:
     Device(std::shared_ptr<vkrt::Instance> instance, const vkrt::PhysicalDevice& physicalDevice);
     ~Device() override;
     HRESULT Initialize();
+    template <class T> friend HRESULT com::Initialized(T*, T**);
     HRESULT
     CheckMultisampleQualityLevels(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS* data) const;
 

@@ -1,40 +1,21 @@
-// The part every object made by a device shares: reference counting, the
-// ID3D12Object methods the program never calls (com::NotImplemented), and
+// The part every object made by a device shares: reference counting and the
+// ID3D12Object methods the program never calls (ObjectDefaults), and
 // GetDevice.
 // A child holds a reference to its device, so the Vulkan device outlives
 // every object made from it, as on the real platform.
 #pragma once
 
 #include "device.h"
-
-#include <com_object.h>
+#include "object_defaults.h"
 
 namespace d3d12
 {
 
-template <class Interface> class DeviceChild : public com::Object<Interface>
+template <class Interface> class DeviceChild : public ObjectDefaults<Interface>
 {
 public:
     explicit DeviceChild(Device& device) : mDevice(device) { mDevice.AddRef(); }
     ~DeviceChild() override { mDevice.Release(); }
-
-    // ID3D12Object
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
-    {
-        return com::NotImplemented("ID3D12Object", "GetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetPrivateDataInterface");
-    }
-    HRESULT STDMETHODCALLTYPE SetName(LPCWSTR) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetName");
-    }
 
     // ID3D12DeviceChild
     HRESULT STDMETHODCALLTYPE GetDevice(REFIID riid, void** device) override

@@ -4,34 +4,16 @@
 // implements.
 #pragma once
 
-#include <com_object.h>
+#include "object_defaults.h"
 
 #include <d3d12.h>
 
 namespace d3d12
 {
 
-class DeviceDefaults : public com::Object<ID3D12Device>
+class DeviceDefaults : public ObjectDefaults<ID3D12Device>
 {
 public:
-    // ID3D12Object
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
-    {
-        return com::NotImplemented("ID3D12Object", "GetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetPrivateDataInterface");
-    }
-    HRESULT STDMETHODCALLTYPE SetName(LPCWSTR) override
-    {
-        return com::NotImplemented("ID3D12Object", "SetName");
-    }
-
     // ID3D12Device
     HRESULT STDMETHODCALLTYPE CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC*,
                                                          REFIID, void** state) override

@@ -54,18 +54,10 @@ HRESULT RootSignature::Create(Device& device, const void* bytes, size_t size,
         return E_INVALIDARG;
     }
     const auto* first = static_cast<const uint8_t*>(bytes);
-    auto* created = new (std::nothrow)
-        RootSignature(device, std::move(layout), std::vector<uint8_t>(first, first + size));
-    if (!created)
-        return E_OUTOFMEMORY;
-    HRESULT hr = created->Initialize();
-    if (FAILED(hr))
-    {
-        created->Release();
-        return hr;
-    }
-    *signature = created;
-    return S_OK;
+    return com::Initialized(
+        new (std::nothrow)
+            RootSignature(device, std::move(layout), std::vector<uint8_t>(first, first + size)),
+        signature);
 }
 
 RootSignature::RootSignature(Device& device, RootSignatureLayout layout, std::vector<uint8_t> bytes)

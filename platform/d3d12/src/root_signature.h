@@ -62,6 +62,7 @@ private:
     ~RootSignature() override;
 
     HRESULT Initialize();
+    template <class T> friend HRESULT com::Initialized(T*, T**);
     HRESULT CreateSamplers();
     void AddBinding(uint32_t binding, VkDescriptorType type, VkShaderStageFlags stages,
                     int parameter);

@@ -103,17 +103,7 @@ HRESULT SwapChain::Create(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC&
         !IsSupportedBufferFormat(desc.BufferDesc.Format) || !IsWindow(desc.OutputWindow))
         return DXGI_ERROR_INVALID_CALL;
 
-    auto* created = new (std::nothrow) SwapChain(queue, desc);
-    if (!created)
-        return E_OUTOFMEMORY;
-    HRESULT hr = created->Initialize();
-    if (FAILED(hr))
-    {
-        created->Release();
-        return hr;
-    }
-    *swapChain = created;
-    return S_OK;
+    return com::Initialized(new (std::nothrow) SwapChain(queue, desc), swapChain);
 }
 
 SwapChain::SwapChain(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC& desc)

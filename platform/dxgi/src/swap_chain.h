@@ -50,6 +50,7 @@ private:
     ~SwapChain() override;
 
     HRESULT Initialize();
+    template <class T> friend HRESULT com::Initialized(T*, T**);
     HRESULT CreateBuffers();
     HRESULT CreateSurfaceObjects();
     HRESULT CreateVulkanSwapchain();

@@ -3,34 +3,16 @@
 // the swap chain class shows only what it implements.
 #pragma once
 
-#include <com_object.h>
+#include "object_defaults.h"
 
 #include <dxgi1_4.h>
 
 namespace dxgi
 {
 
-class SwapChainDefaults : public com::Object<IDXGISwapChain>
+class SwapChainDefaults : public ObjectDefaults<IDXGISwapChain>
 {
 public:
-    // IDXGIObject
-    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, UINT, const void*) override
-    {
-        return com::NotImplemented("IDXGIObject", "SetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE SetPrivateDataInterface(REFGUID, const IUnknown*) override
-    {
-        return com::NotImplemented("IDXGIObject", "SetPrivateDataInterface");
-    }
-    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, UINT*, void*) override
-    {
-        return com::NotImplemented("IDXGIObject", "GetPrivateData");
-    }
-    HRESULT STDMETHODCALLTYPE GetParent(REFIID, void** parent) override
-    {
-        return com::NotImplemented("IDXGIObject", "GetParent", parent);
-    }
-
     // IDXGIDeviceSubObject
     HRESULT STDMETHODCALLTYPE GetDevice(REFIID, void** device) override
     {

@@ -73,6 +73,25 @@ HRESULT NotImplemented(const char* interfaceName, const char* method, T** slot,
     return NotImplemented(interfaceName, method, failure);
 }
 
+// Finishes making an object: `created` (null where it could not be
+// allocated) is initialised, and handed out in `result` only when whole; an
+// object whose initialisation failed is released.
+template <class Implementation>
+HRESULT Initialized(Implementation* created, Implementation** result)
+{
+    *result = nullptr;
+    if (!created)
+        return E_OUTOFMEMORY;
+    HRESULT hr = created->Initialize();
+    if (FAILED(hr))
+    {
+        created->Release();
+        return hr;
+    }
+    *result = created;
+    return S_OK;
+}
+
 // Hands a new object (holding its one reference) out through `riid`; the
 // creator's reference is dropped, so a refused interface releases the object.
 template <class Implementation> HRESULT HandOut(Implementation* object, REFIID riid, void** result)
