@@ -16,6 +16,7 @@ PACKAGES="
   lame libsquish-dev
   clang libclang-rt-14-dev
   imagemagick
+  libpng-dev ffmpeg
 "
 
 missing=""

@@ -1,0 +1,134 @@
+#include "CaptureApp.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+
+double ThreadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+CaptureApp::CaptureApp(HINSTANCE instance, const CaptureOptions& options, FrameSink& sink)
+    : ShapesApp(instance), mOptions(options), mSink(sink)
+{
+    // Frame n is drawn at n/60 s of running time: the range in frames.
+    mFirstFrame = int(std::ceil(options.From * 60.0 - 1e-9));
+    mLastFrame = int(std::floor(options.To * 60.0 + 1e-9));
+}
+
+bool CaptureApp::StartUp()
+{
+    // What the framework's start-up does, with a window that is never shown
+    // and no music: the graphics, the first resize, then the scene.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = AppWindowProc;
+    wc.hInstance = mInstance;
+    wc.lpszClassName = L"CityCapture";
+    if (!RegisterClassW(&wc))
+        return false;
+    mWindow = CreateWindowExW(0, L"CityCapture", mWindowTitle.c_str(), 0, 0, 0, 0, 0,
+                              HWND_MESSAGE, nullptr, mInstance, nullptr);
+    if (!mWindow)
+        return false;
+    mClientWidth = mOptions.Width;
+    mClientHeight = mOptions.Height;
+    InitGraphics();
+    if (mOptions.Msaa)
+    {
+        // The same targets and pipelines the multisampling key gives.
+        mMsaa4xEnabled = true;
+        if (mMsaa4xQuality == 0)
+            throw DxException(E_INVALIDARG, L"mMsaa4xQuality != 0", WidenAnsi(__FILE__), __LINE__);
+    }
+    HandleResize();
+    BuildScene();
+
+    CheckHr(md3dDevice->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT,
+                                               IID_PPV_ARGS(&mReadbackAllocator)));
+    CheckHr(md3dDevice->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT,
+                                          mReadbackAllocator.Get(), nullptr,
+                                          IID_PPV_ARGS(&mReadbackList)));
+    CheckHr(mReadbackList->Close());
+    const D3D12_RESOURCE_DESC desc = mSwapChainBuffer[0]->GetDesc();
+    UINT64 bytes = 0;
+    md3dDevice->GetCopyableFootprints(&desc, 0, 1, 0, &mFootprint, nullptr, nullptr, &bytes);
+    const CD3DX12_HEAP_PROPERTIES heap(D3D12_HEAP_TYPE_READBACK);
+    const CD3DX12_RESOURCE_DESC buffer = CD3DX12_RESOURCE_DESC::Buffer(bytes);
+    CheckHr(md3dDevice->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &buffer,
+                                                D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
+                                                IID_PPV_ARGS(&mReadbackBuffer)));
+    mCpuAtLastFrame = ThreadCpuMilliseconds();
+    return true;
+}
+
+bool CaptureApp::Keeps(int frame) const
+{
+    // At 30 frames per second every second frame of the run is kept.
+    return frame >= mFirstFrame && frame <= mLastFrame && (mOptions.Fps == 60 || frame % 2 == 0);
+}
+
+void CaptureApp::DrawFrame(const FrameClock& clock)
+{
+    const int frame = ++mFrame;
+    // Frames outside the range are simulated (every update pass runs) but
+    // not drawn: the camera and the spheres are where a full run has them.
+    if (Keeps(frame) && !mSinkFailed)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        ShapesApp::DrawFrame(clock);
+        // The frame just presented is the one before the next back buffer.
+        const int presented = (mBackBufferIndex + SwapChainBufferCount - 1) % SwapChainBufferCount;
+        if (mOptions.Bench)
+            WaitForGpuIdle();
+        else
+            ReadBack(mSwapChainBuffer[presented].Get());
+        const double cpu = ThreadCpuMilliseconds();
+        const std::chrono::duration<double, std::milli> wall =
+            std::chrono::steady_clock::now() - start;
+        mCosts.push_back({clock.RunningSeconds(), wall.count(), cpu - mCpuAtLastFrame});
+        mCpuAtLastFrame = cpu;
+        ++mFramesKept;
+    }
+    else if (frame < mFirstFrame)
+    {
+        mCpuAtLastFrame = ThreadCpuMilliseconds();
+    }
+    if (frame >= mLastFrame || mSinkFailed)
+        PostQuitMessage(0);
+}
+
+void CaptureApp::ReadBack(ID3D12Resource* backBuffer)
+{
+    CheckHr(mReadbackAllocator->Reset());
+    CheckHr(mReadbackList->Reset(mReadbackAllocator.Get(), nullptr));
+    const D3D12_RESOURCE_BARRIER toCopy = CD3DX12_RESOURCE_BARRIER::Transition(
+        backBuffer, D3D12_RESOURCE_STATE_PRESENT, D3D12_RESOURCE_STATE_COPY_SOURCE);
+    mReadbackList->ResourceBarrier(1, &toCopy);
+    const CD3DX12_TEXTURE_COPY_LOCATION to(mReadbackBuffer.Get(), mFootprint);
+    const CD3DX12_TEXTURE_COPY_LOCATION from(backBuffer, 0);
+    mReadbackList->CopyTextureRegion(&to, 0, 0, 0, &from, nullptr);
+    const D3D12_RESOURCE_BARRIER back = CD3DX12_RESOURCE_BARRIER::Transition(
+        backBuffer, D3D12_RESOURCE_STATE_COPY_SOURCE, D3D12_RESOURCE_STATE_PRESENT);
+    mReadbackList->ResourceBarrier(1, &back);
+    CheckHr(mReadbackList->Close());
+    ID3D12CommandList* lists[] = {mReadbackList.Get()};
+    mCommandQueue->ExecuteCommandLists(1, lists);
+    WaitForGpuIdle();
+
+    void* data = nullptr;
+    CheckHr(mReadbackBuffer->Map(0, nullptr, &data));
+    if (!mSink.Write(mFrame, static_cast<const uint8_t*>(data) + mFootprint.Offset,
+                     mFootprint.Footprint.RowPitch))
+        mSinkFailed = true;
+    mReadbackBuffer->Unmap(0, nullptr);
+}

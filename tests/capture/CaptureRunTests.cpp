@@ -1,0 +1,136 @@
+// CityCapture run as a user runs it, in the demo's run directory: its
+// failures, the same pictures on every run, and a short video with sound.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace
+{
+
+struct Outcome
+{
+    int ExitCode = -1;
+    std::string Output; // standard output and error together
+};
+
+// Runs a shell command line; its exit code, or 128 and more for a signal.
+Outcome Shell(const std::string& command)
+{
+    Outcome outcome;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return outcome;
+    std::array<char, 512> buffer;
+    while (fgets(buffer.data(), int(buffer.size()), pipe))
+        outcome.Output += buffer.data();
+    const int status = pclose(pipe);
+    outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
+}
+
+// Runs CityCapture with `arguments` in `directory`, under the validation
+// layer, `environment` ("NAME=value ...") added.
+Outcome Capture(const std::string& arguments, const std::string& environment = "",
+                const std::string& directory = CITY_RUN_DIR)
+{
+    return Shell("cd '" + directory + "' && env " + environment +
+                 " VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation ./CityCapture " + arguments);
+}
+
+std::string Scratch(const std::string& name)
+{
+    return "/tmp/capture-test-" + std::to_string(getpid()) + "-" + name;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
+{
+    const struct
+    {
+        const char* Arguments;
+        const char* Environment;
+        int ExitCode;
+        const char* Message;
+    } cases[] = {
+        {"--fps 25", "", 2, "CityCapture: --fps takes 60 or 30"},
+        {"-o /nonexistent-folder/city.mp4", "", 2,
+         "CityCapture: cannot write "
+         "'/nonexistent-folder/city.mp4'"},
+        {"--to 1", "PATH=/nonexistent", 2, "ffmpeg is not installed"},
+        {"--png /proc/capture-frames", "", 2, "CityCapture: cannot make '/proc/capture-frames'"},
+    };
+    for (const auto& c : cases)
+    {
+        const Outcome outcome = Capture(c.Arguments, c.Environment);
+        EXPECT_EQ(outcome.ExitCode, c.ExitCode) << c.Arguments << "\n" << outcome.Output;
+        EXPECT_NE(outcome.Output.find(c.Message), std::string::npos) << outcome.Output;
+    }
+    EXPECT_NE(Capture("--help").Output.find("1/1500 s"), std::string::npos);
+}
+
+TEST(CaptureRun, AFailedCheckOfTheDemoEndsInItsReport)
+{
+    // A run directory without the demo's shader.
+    const std::string directory = Scratch("broken");
+    Shell("rm -rf '" + directory + "' && cp -r '" CITY_RUN_DIR "' '" + directory + "' && rm '" +
+          directory + "/Shaders/Default.hlsl'");
+    const Outcome outcome = Capture("--png frames", "", directory);
+    EXPECT_EQ(outcome.ExitCode, 1) << outcome.Output;
+    EXPECT_NE(outcome.Output.find("HR Failed: hr failed in "), std::string::npos) << outcome.Output;
+    Shell("rm -rf '" + directory + "'");
+}
+
+TEST(CaptureRun, TwoCapturesOfARangeAreTheSameByteForByte)
+{
+    const std::string first = Scratch("first"), second = Scratch("second");
+    for (const std::string& directory : {first, second})
+    {
+        const Outcome outcome =
+            Capture("--size 160x90 --from 44.9 --to 45 --png '" + directory + "'");
+        ASSERT_EQ(outcome.ExitCode, 0) << outcome.Output;
+        EXPECT_EQ(outcome.Output.find("vulkan validation:"), std::string::npos) << outcome.Output;
+    }
+    // Frames 2694 to 2700 of the run: 44.9 s to 45 s.
+    for (int frame = 2694; frame <= 2700; ++frame)
+    {
+        const std::string name = "/frame-00" + std::to_string(frame) + ".png";
+        const std::string bytes = FileBytes(first + name);
+        EXPECT_FALSE(bytes.empty()) << name;
+        EXPECT_EQ(bytes, FileBytes(second + name)) << name;
+    }
+    EXPECT_TRUE(FileBytes(first + "/frame-002693.png").empty());
+    EXPECT_TRUE(FileBytes(first + "/frame-002701.png").empty());
+    Shell("rm -rf '" + first + "' '" + second + "'");
+}
+
+TEST(CaptureRun, AVideoHasItsFramesAndTheMusic)
+{
+    const std::string video = Scratch("video.mp4");
+    const Outcome outcome = Capture("--size 160x90 --fps 30 --from 20 --to 21 -o '" + video + "'");
+    ASSERT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    const std::string streams =
+        Shell("ffprobe -v error -count_frames -show_entries stream=codec_name,nb_read_frames "
+              "-of csv=p=0 '" +
+              video + "'")
+            .Output;
+    // Frames 1200 to 1260 of the run, every second one.
+    EXPECT_NE(streams.find("h264,31"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("aac,"), std::string::npos) << streams;
+    std::remove(video.c_str());
+}
+
+} // namespace
