@@ -1,0 +1,138 @@
+// Where the demo's start-up spends its time, step by step, from the process's
+// start to the first frame presented: the window, the device and swap chain,
+// the music, the first resize, each step of the scene's build, the first
+// frame. It runs the program's own steps in the program's order; its window
+// is maximised, as the demo's, so the picture is the display's size:
+//   cd build/run && xvfb-run -a -s '-screen 0 1920x1080x24' ../benchmarks/startup_timeline
+#include "ShapesApp.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Milliseconds since the process started (the kernel counts its start in
+// clock ticks, usually of 10 ms).
+double SinceProcessStart()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i)
+        fields >> field; // field 22: the start time in ticks since boot
+    const double startSeconds = std::stod(field) / double(sysconf(_SC_CLK_TCK));
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - startSeconds) * 1e3;
+}
+
+class TimedStartUp : public ShapesApp
+{
+public:
+    TimedStartUp() : ShapesApp(nullptr) {}
+
+    // The steps of D3DApp::StartUp and ShapesApp::BuildScene, timed.
+    bool Run()
+    {
+        Mark("process start to main");
+        // The framework's start-up makes the window and then the graphics;
+        // its size is the one the window system gives the maximised window.
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = AppWindowProc;
+        wc.lpszClassName = L"harrowlanefox";
+        if (!RegisterClassW(&wc))
+            return false;
+        RECT rect = {0, 0, mClientWidth, mClientHeight};
+        AdjustWindowRect(&rect, WS_MAXIMIZEBOX, TRUE);
+        mWindow = CreateWindowExW(0, L"harrowlanefox", mWindowTitle.c_str(), WS_POPUP,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, rect.right - rect.left,
+                                  rect.bottom - rect.top, 0, nullptr, mInstance, nullptr);
+        if (!mWindow)
+            return false;
+        ShowWindow(mWindow, SW_SHOWMAXIMIZED);
+        UpdateWindow(mWindow);
+        Mark("window");
+        InitGraphics();
+        Mark("device, queue, swap chain");
+        StartMusic();
+        Mark("music");
+        HandleResize();
+        Mark("first resize");
+
+        CheckHr(mCommandList->Reset(mDirectCmdListAlloc.Get(), nullptr));
+        LoadSceneTextures();
+        Mark("textures");
+        BuildSceneRootSignature();
+        BuildTextureDescriptorHeap();
+        Mark("root signature, heap");
+        CompileSceneShaders();
+        Mark("shaders");
+        BuildSceneGeometry();
+        BuildSceneMaterials();
+        BuildSceneItems();
+        BuildFrameRing();
+        Mark("geometry, materials, items, ring");
+        BuildScenePipelines();
+        Mark("pipelines");
+        CheckHr(mCommandList->Close());
+        ID3D12CommandList* lists[] = {mCommandList.Get()};
+        mCommandQueue->ExecuteCommandLists(1, lists);
+
+        mClock.Restart();
+        mClock.Advance();
+        UpdateFrame(mClock);
+        DrawFrame(mClock);
+        Mark("first frame presented");
+        WaitForGpuIdle();
+        Mark("first frame finished on the GPU");
+        return true;
+    }
+
+    void Print() const
+    {
+        std::printf("%d x %d\n%-34s %10s %10s\n", mClientWidth, mClientHeight, "step", "ms",
+                    "total ms");
+        double last = 0.0;
+        for (const auto& [step, at] : mMarks)
+        {
+            std::printf("%-34s %10.1f %10.1f\n", step.c_str(), at - last, at);
+            last = at;
+        }
+    }
+
+private:
+    void Mark(const char* step) { mMarks.push_back({step, SinceProcessStart()}); }
+
+    std::vector<std::pair<std::string, double>> mMarks;
+};
+
+} // namespace
+
+int main()
+{
+    try
+    {
+        TimedStartUp app;
+        if (!app.Run())
+        {
+            std::fprintf(stderr, "startup_timeline: no window (is there a display?)\n");
+            return 1;
+        }
+        app.Print();
+    }
+    catch (const DxException& e)
+    {
+        std::fprintf(stderr, "HR Failed: %ls\n", e.Describe().c_str());
+        return 1;
+    }
+    return 0;
+}
