@@ -165,9 +165,12 @@ void ShapesApp::BuildTextureDescriptorHeap()
 
 void ShapesApp::CompileSceneShaders()
 {
-    mShaderTable["standardVS"] =
-        CompileShaderFile(L"Shaders/Default.hlsl", nullptr, "VS", "vs_5_1");
-    mShaderTable["opaquePS"] = CompileShaderFile(L"Shaders/Default.hlsl", nullptr, "PS", "ps_5_1");
+    // Both stages compile at once, each in a compiler process of its own;
+    // their messages and failures are reported vertex stage first.
+    ShaderCompilation vertex(L"Shaders/Default.hlsl", "VS", "vs_5_1");
+    ShaderCompilation pixel(L"Shaders/Default.hlsl", "PS", "ps_5_1");
+    mShaderTable["standardVS"] = vertex.Finish();
+    mShaderTable["opaquePS"] = pixel.Finish();
 
     mVertexInputLayout = {
         {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,

@@ -72,18 +72,45 @@ Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
                                                    const std::string& entrypoint,
                                                    const std::string& target)
 {
-    Microsoft::WRL::ComPtr<ID3DBlob> byteCode;
-    Microsoft::WRL::ComPtr<ID3DBlob> errors;
-    HRESULT hr = D3DCompileFromFile(filename.c_str(), defines, D3D_COMPILE_STANDARD_FILE_INCLUDE,
-                                    entrypoint.c_str(), target.c_str(), 0, 0, &byteCode, &errors);
+    return ShaderCompilation::Report(ShaderCompilation::Run(filename, defines, entrypoint, target));
+}
+
+ShaderCompilation::ShaderCompilation(const std::wstring& filename, const std::string& entrypoint,
+                                     const std::string& target)
+    // Where no thread can be started the compilation runs in Finish instead.
+    : mOutcome(std::async(std::launch::async | std::launch::deferred,
+                          [=] { return Run(filename, nullptr, entrypoint, target); }))
+{
+}
+
+Microsoft::WRL::ComPtr<ID3DBlob> ShaderCompilation::Finish()
+{
+    return Report(mOutcome.get());
+}
+
+ShaderCompilation::Outcome ShaderCompilation::Run(const std::wstring& filename,
+                                                  const D3D_SHADER_MACRO* defines,
+                                                  const std::string& entrypoint,
+                                                  const std::string& target)
+{
+    Outcome outcome;
+    outcome.Result = D3DCompileFromFile(filename.c_str(), defines,
+                                        D3D_COMPILE_STANDARD_FILE_INCLUDE, entrypoint.c_str(),
+                                        target.c_str(), 0, 0, &outcome.ByteCode, &outcome.Errors);
+    return outcome;
+}
+
+Microsoft::WRL::ComPtr<ID3DBlob> ShaderCompilation::Report(const Outcome& outcome)
+{
+    HRESULT hr = outcome.Result;
 
     // The messages go out before the result is examined, so warnings of a
     // successful compilation are seen too.
-    if (errors != nullptr)
-        OutputDebugStringA(static_cast<const char*>(errors->GetBufferPointer()));
+    if (outcome.Errors != nullptr)
+        OutputDebugStringA(static_cast<const char*>(outcome.Errors->GetBufferPointer()));
 
     CheckHr(hr);
-    return byteCode;
+    return outcome.ByteCode;
 }
 
 Microsoft::WRL::ComPtr<ID3D12Resource>

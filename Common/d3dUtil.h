@@ -9,6 +9,7 @@
 #include <d3dcompiler.h>
 #include <wrl/client.h>
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,36 @@ Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
                                                    const D3D_SHADER_MACRO* defines,
                                                    const std::string& entrypoint,
                                                    const std::string& target);
+
+// A compilation started on a thread of its own, so that start-up can compile
+// several stages at once. Finish waits for it, then reports as
+// CompileShaderFile does: the compiler's messages to the debugger output,
+// then DxException for a failed compilation. Finishing in a fixed order
+// keeps the messages in that order.
+class ShaderCompilation
+{
+public:
+    ShaderCompilation(const std::wstring& filename, const std::string& entrypoint,
+                      const std::string& target);
+    Microsoft::WRL::ComPtr<ID3DBlob> Finish();
+
+private:
+    friend Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring&,
+                                                              const D3D_SHADER_MACRO*,
+                                                              const std::string&,
+                                                              const std::string&);
+    struct Outcome
+    {
+        HRESULT Result = E_FAIL;
+        Microsoft::WRL::ComPtr<ID3DBlob> ByteCode;
+        Microsoft::WRL::ComPtr<ID3DBlob> Errors;
+    };
+    static Outcome Run(const std::wstring& filename, const D3D_SHADER_MACRO* defines,
+                       const std::string& entrypoint, const std::string& target);
+    static Microsoft::WRL::ComPtr<ID3DBlob> Report(const Outcome& outcome);
+
+    std::future<Outcome> mOutcome;
+};
 
 // Check sites pass the address of a temporary description, such as
 // &CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), as the platform's own

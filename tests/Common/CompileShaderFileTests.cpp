@@ -1,5 +1,6 @@
-// CompileShaderFile: byte code back, the compiler's messages on the debugger
-// output (standard error), and a DxException for a failed compilation.
+// CompileShaderFile and ShaderCompilation: byte code back, the compiler's
+// messages on the debugger output (standard error), and a DxException for a
+// failed compilation.
 #include "d3dUtil.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,25 @@ TEST(CompileShaderFile, AMissingFileThrowsTheFileError)
     ASSERT_TRUE(outcome.Threw);
     EXPECT_EQ(outcome.Exception.Result, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_NE(outcome.DebugOutput.find("absent.hlsl"), std::string::npos);
+}
+
+// Compilations run at once report in the order they are finished, each as
+// CompileShaderFile would, even when a later one is done first.
+TEST(ShaderCompilation, CompilationsRunTogetherReportInTheOrderFinished)
+{
+    ShaderCompilation warning(ShaderPath("warning.hlsl"), "VS", "vs_5_1");
+    ShaderCompilation broken(ShaderPath("syntax_error.hlsl"), "VS", "vs_5_1");
+    ShaderCompilation fine(ShaderPath("passthrough.hlsl"), "VS", "vs_5_1");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(fine.Finish());
+    EXPECT_TRUE(warning.Finish());
+    EXPECT_THROW(broken.Finish(), DxException);
+    const std::string output = testing::internal::GetCapturedStderr();
+    const size_t warned = output.find("warning");
+    const size_t failed = output.find("undeclaredValue");
+    ASSERT_NE(warned, std::string::npos) << output;
+    ASSERT_NE(failed, std::string::npos) << output;
+    EXPECT_LT(warned, failed) << output;
 }
 
 } // namespace

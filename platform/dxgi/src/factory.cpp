@@ -3,6 +3,9 @@
 #include "factory_defaults.h"
 #include "swap_chain.h"
 
+#include <vulkan_runtime/instance.h>
+
+#include <memory>
 #include <new>
 
 namespace dxgi
@@ -13,6 +16,13 @@ namespace
 class Factory final : public FactoryDefaults
 {
 public:
+    // The factory keeps the process's Vulkan instance, with its list of
+    // devices, for as long as it lives: devices made on its adapters, one
+    // after another, then share one instance instead of each loading the
+    // drivers anew. Where there is no Vulkan at all the factory still exists,
+    // as on the real platform; its adapters then make no devices.
+    Factory() { vkrt::Instance::Acquire(&mInstance); }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
         return com::QueryInterfaceOf<IUnknown, IDXGIObject, IDXGIFactory, IDXGIFactory1,
@@ -52,6 +62,9 @@ public:
             return E_OUTOFMEMORY;
         return com::HandOut(created, riid, adapter);
     }
+
+private:
+    std::shared_ptr<vkrt::Instance> mInstance;
 };
 
 } // namespace
