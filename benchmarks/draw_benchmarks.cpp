@@ -8,11 +8,13 @@
 //  - RecordAndSubmit: time to record the frame as the program does and
 //    submit it, with the CPU time of each step as counters; the wait for the
 //    GPU is left out.
-//  - Frame/<width>/<height>/<samples>/<sampler>: a whole frame, from
-//    recording to the GPU's end; sampler 2 is the trilinear wrap sampler,
-//    4 the anisotropic one (the shader compiled with ANISOTROPIC_FILTERING).
-//    Four samples are resolved into a single-sample target, as the program
-//    does with its back buffer.
+//  - Frame/<width>/<height>/<samples>/<shader>: a whole frame, from
+//    recording to the GPU's end; shader 2 is the program's, with its
+//    trilinear wrap sampler, 4 the same with the anisotropic one (compiled
+//    with ANISOTROPIC_FILTERING), 0 the fill-rate floor: the same frame with
+//    trilinear sampling and no lighting (FILL_RATE_FLOOR). Four samples are
+//    resolved into a single-sample target, as the program does with its
+//    back buffer.
 // `draw_benchmarks --pictures <folder>` first writes the 800 x 600 view with
 // each sampler as city-trilinear.ppm and city-anisotropic.ppm, to compare
 // what the cost buys.
@@ -109,9 +111,9 @@ public:
     // Empty with a reason where there is no device or no data to draw.
     std::string Create();
 
-    void RecordFrame(const Targets& targets, UINT sampler);
+    void RecordFrame(const Targets& targets, UINT shader);
     // Draws one frame and writes the single-sample picture as a binary PPM.
-    void WritePicture(UINT width, UINT height, UINT sampler, const std::string& path);
+    void WritePicture(UINT width, UINT height, UINT shader, const std::string& path);
     void Submit();
     void WaitForGpu();
     const Targets& TargetsOf(UINT width, UINT height, UINT samples);
@@ -133,9 +135,9 @@ private:
     HANDLE mEvent = nullptr;
 
     ComPtr<ID3D12RootSignature> mSignature;
-    std::map<std::pair<UINT, UINT>, ComPtr<ID3D12PipelineState>> mPipelines; // samples, sampler
+    std::map<std::pair<UINT, UINT>, ComPtr<ID3D12PipelineState>> mPipelines; // samples, shader
     ComPtr<ID3DBlob> mVertexShader;
-    ComPtr<ID3DBlob> mPixelShaders[2]; // trilinear, anisotropic
+    ComPtr<ID3DBlob> mPixelShaders[3]; // trilinear, anisotropic, unlit
     ComPtr<ID3D12Resource> mVertexBuffer, mIndexBuffer;
     D3D12_VERTEX_BUFFER_VIEW mVertexView{};
     D3D12_INDEX_BUFFER_VIEW mIndexView{};
@@ -232,6 +234,8 @@ void City::CreateSignatureAndPipelines()
     mVertexShader = CompileShaderFile(DEFAULT_SHADER, nullptr, "VS", "vs_5_1");
     mPixelShaders[0] = CompileShaderFile(DEFAULT_SHADER, nullptr, "PS", "ps_5_1");
     mPixelShaders[1] = CompileShaderFile(DEFAULT_SHADER, anisotropic, "PS", "ps_5_1");
+    const D3D_SHADER_MACRO unlit[] = {{"FILL_RATE_FLOOR", "1"}, {nullptr, nullptr}};
+    mPixelShaders[2] = CompileShaderFile(DEFAULT_SHADER, unlit, "PS", "ps_5_1");
 }
 
 void City::CreateGeometry(std::vector<ComPtr<ID3D12Resource>>& staging)
@@ -437,9 +441,9 @@ const Targets& City::TargetsOf(UINT width, UINT height, UINT samples)
     return mTargets;
 }
 
-void City::RecordFrame(const Targets& targets, UINT sampler)
+void City::RecordFrame(const Targets& targets, UINT shader)
 {
-    ComPtr<ID3D12PipelineState>& pipeline = mPipelines[{targets.Samples, sampler}];
+    ComPtr<ID3D12PipelineState>& pipeline = mPipelines[{targets.Samples, shader}];
     if (!pipeline)
     {
         D3D12_GRAPHICS_PIPELINE_STATE_DESC desc = {};
@@ -453,7 +457,7 @@ void City::RecordFrame(const Targets& targets, UINT sampler)
         desc.InputLayout = {layout, 3};
         desc.pRootSignature = mSignature.Get();
         desc.VS = {mVertexShader->GetBufferPointer(), mVertexShader->GetBufferSize()};
-        ID3DBlob* pixel = mPixelShaders[sampler == 4 ? 1 : 0].Get();
+        ID3DBlob* pixel = mPixelShaders[shader == 4 ? 1 : shader == 0 ? 2 : 0].Get();
         desc.PS = {pixel->GetBufferPointer(), pixel->GetBufferSize()};
         desc.RasterizerState = CD3DX12_RASTERIZER_DESC(D3D12_DEFAULT);
         desc.BlendState = CD3DX12_BLEND_DESC(D3D12_DEFAULT);
@@ -541,10 +545,10 @@ void City::WaitForGpu()
     }
 }
 
-void City::WritePicture(UINT width, UINT height, UINT sampler, const std::string& path)
+void City::WritePicture(UINT width, UINT height, UINT shader, const std::string& path)
 {
     const Targets& targets = TargetsOf(width, height, 1);
-    RecordFrame(targets, sampler);
+    RecordFrame(targets, shader);
     Submit();
     WaitForGpu();
 
@@ -659,23 +663,25 @@ void Frame(benchmark::State& state)
         return;
     const Targets& targets =
         city->TargetsOf(UINT(state.range(0)), UINT(state.range(1)), UINT(state.range(2)));
-    const UINT sampler = UINT(state.range(3));
+    const UINT shader = UINT(state.range(3));
     // One frame outside the timing, to warm the caches.
-    city->RecordFrame(targets, sampler);
+    city->RecordFrame(targets, shader);
     city->Submit();
     city->WaitForGpu();
     for (auto _ : state)
     {
-        city->RecordFrame(targets, sampler);
+        city->RecordFrame(targets, shader);
         city->Submit();
         city->WaitForGpu();
     }
 }
 BENCHMARK(Frame)
-    ->ArgNames({"width", "height", "samples", "sampler"})
+    ->ArgNames({"width", "height", "samples", "shader"})
     ->Args({800, 600, 1, 2})
+    ->Args({800, 600, 1, 0})
     ->Args({800, 600, 1, 4})
     ->Args({1920, 1080, 1, 2})
+    ->Args({1920, 1080, 1, 0})
     ->Args({1920, 1080, 1, 4})
     ->Args({800, 600, 4, 2})
     ->Unit(benchmark::kMillisecond)
