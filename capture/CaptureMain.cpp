@@ -26,7 +26,9 @@ constexpr int UsageFailed = 2; // options, ffmpeg or the output
 class Progress
 {
 public:
-    explicit Progress(int total) : mTotal(total), mShown(isatty(2) != 0) {}
+    Progress() : mShown(isatty(2) != 0) {}
+
+    void SetTotal(int total) { mTotal = total; }
 
     void Update(int done)
     {
@@ -37,8 +39,8 @@ public:
         const double seconds = std::chrono::duration<double>(now - mStart).count();
         const double rate = seconds > 0.0 ? done / seconds : 0.0;
         const double left = rate > 0.0 ? (mTotal - done) / rate : 0.0;
-        std::fprintf(stderr, "\rframe %d of %d, %.1f frames/s, %.0f s left   ", done, mTotal,
-                     rate, left);
+        std::fprintf(stderr, "\rframe %d of %d, %.1f frames/s, %.0f s left   ", done, mTotal, rate,
+                     left);
     }
 
     void Done()
@@ -49,7 +51,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    int mTotal;
+    int mTotal = 0;
     bool mShown;
     Clock::time_point mStart = Clock::now();
     Clock::time_point mLast = Clock::now() - std::chrono::seconds(1);
@@ -102,10 +104,7 @@ int main(int argc, char** argv)
     }
 
     const auto start = std::chrono::steady_clock::now();
-    const int frames = (int(options.To * 60.0 + 1e-9) - int(options.From * 60.0 - 1e-9)) /
-                           (options.Fps == 60 ? 1 : 2) +
-                       1;
-    Progress progress(frames);
+    Progress progress;
     std::vector<CaptureApp::FrameCost> costs;
     int kept = 0;
     bool sinkFailed = false;
@@ -113,6 +112,8 @@ int main(int argc, char** argv)
     {
         VirtualClock clock; // before the app: its frame clock reads the frequency
         ProgressApp app(options, *sink, progress);
+        progress.SetTotal(
+            (app.LastKeptFrame() - app.FirstKeptFrame()) / (options.Fps == 60 ? 1 : 2) + 1);
         if (!app.StartUp())
         {
             std::fputs("CityCapture: the capture's window could not be made\n", stderr);
