@@ -167,8 +167,8 @@ void ShapesApp::CompileSceneShaders()
 {
     // Both stages compile at once, each in a compiler process of its own;
     // their messages and failures are reported vertex stage first.
-    ShaderCompilation vertex(L"Shaders/Default.hlsl", "VS", "vs_5_1");
-    ShaderCompilation pixel(L"Shaders/Default.hlsl", "PS", "ps_5_1");
+    ShaderCompilation vertex(L"Shaders/Default.hlsl", nullptr, "VS", "vs_5_1");
+    ShaderCompilation pixel(L"Shaders/Default.hlsl", nullptr, "PS", "ps_5_1");
     mShaderTable["standardVS"] = vertex.Finish();
     mShaderTable["opaquePS"] = pixel.Finish();
 

@@ -72,14 +72,15 @@ Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
                                                    const std::string& entrypoint,
                                                    const std::string& target)
 {
-    return ShaderCompilation::Report(ShaderCompilation::Run(filename, defines, entrypoint, target));
+    return ShaderCompilation(filename, defines, entrypoint, target, std::launch::deferred).Finish();
 }
 
-ShaderCompilation::ShaderCompilation(const std::wstring& filename, const std::string& entrypoint,
-                                     const std::string& target)
-    // Where no thread can be started the compilation runs in Finish instead.
-    : mOutcome(std::async(std::launch::async | std::launch::deferred,
-                          [=] { return Run(filename, nullptr, entrypoint, target); }))
+ShaderCompilation::ShaderCompilation(const std::wstring& filename, const D3D_SHADER_MACRO* defines,
+                                     const std::string& entrypoint, const std::string& target,
+                                     std::launch policy)
+    // With both policies, where no thread can be started the compilation
+    // runs in Finish instead.
+    : mOutcome(std::async(policy, [=] { return Run(filename, defines, entrypoint, target); }))
 {
 }
 

@@ -71,23 +71,20 @@ Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring& filename,
                                                    const std::string& entrypoint,
                                                    const std::string& target);
 
-// A compilation started on a thread of its own, so that start-up can compile
-// several stages at once. Finish waits for it, then reports as
-// CompileShaderFile does: the compiler's messages to the debugger output,
-// then DxException for a failed compilation. Finishing in a fixed order
-// keeps the messages in that order.
+// A compilation started on a thread of its own (by default), so that
+// start-up can compile several stages at once. Finish waits for it, then
+// reports as CompileShaderFile does: the compiler's messages to the debugger
+// output, then DxException for a failed compilation. Finishing in a fixed
+// order keeps the messages in that order. `defines` must outlive Finish.
 class ShaderCompilation
 {
 public:
-    ShaderCompilation(const std::wstring& filename, const std::string& entrypoint,
-                      const std::string& target);
+    ShaderCompilation(const std::wstring& filename, const D3D_SHADER_MACRO* defines,
+                      const std::string& entrypoint, const std::string& target,
+                      std::launch policy = std::launch::async | std::launch::deferred);
     Microsoft::WRL::ComPtr<ID3DBlob> Finish();
 
 private:
-    friend Microsoft::WRL::ComPtr<ID3DBlob> CompileShaderFile(const std::wstring&,
-                                                              const D3D_SHADER_MACRO*,
-                                                              const std::string&,
-                                                              const std::string&);
     struct Outcome
     {
         HRESULT Result = E_FAIL;

@@ -79,9 +79,9 @@ TEST(CompileShaderFile, AMissingFileThrowsTheFileError)
 // CompileShaderFile would, even when a later one is done first.
 TEST(ShaderCompilation, CompilationsRunTogetherReportInTheOrderFinished)
 {
-    ShaderCompilation warning(ShaderPath("warning.hlsl"), "VS", "vs_5_1");
-    ShaderCompilation broken(ShaderPath("syntax_error.hlsl"), "VS", "vs_5_1");
-    ShaderCompilation fine(ShaderPath("passthrough.hlsl"), "VS", "vs_5_1");
+    ShaderCompilation warning(ShaderPath("warning.hlsl"), nullptr, "VS", "vs_5_1");
+    ShaderCompilation broken(ShaderPath("syntax_error.hlsl"), nullptr, "VS", "vs_5_1");
+    ShaderCompilation fine(ShaderPath("passthrough.hlsl"), nullptr, "VS", "vs_5_1");
     testing::internal::CaptureStderr();
     EXPECT_TRUE(fine.Finish());
     EXPECT_TRUE(warning.Finish());

@@ -4,6 +4,7 @@
 // runtime made of them.
 #include "GpuTest.h"
 #include "ShapesApp.h"
+#include "TestApp.h"
 #include "TextureCatalog.h"
 
 #include "descriptor_heap.h"
@@ -26,12 +27,7 @@ public:
     // start-up, with multisampling on or off.
     explicit BuiltScene(bool multisampled) : ShapesApp(nullptr)
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = AppWindowProc;
-        wc.lpszClassName = L"scene build tests";
-        RegisterClassW(&wc);
-        mWindow = CreateWindowExW(0, L"scene build tests", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, nullptr, nullptr);
+        mWindow = CreateFrameworkTestWindow(L"");
         mClientWidth = 64;
         mClientHeight = 48;
         EXPECT_TRUE(InitGraphics());

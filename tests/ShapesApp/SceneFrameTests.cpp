@@ -4,6 +4,7 @@
 #include "FakeTimeSource.h"
 #include "GpuTest.h"
 #include "ShapesApp.h"
+#include "TestApp.h"
 
 #include <array>
 #include <chrono>
@@ -28,12 +29,7 @@ public:
     SceneGpuApp(int width, int height, std::optional<UINT> reportedQuality = {})
         : ShapesApp(nullptr)
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = AppWindowProc;
-        wc.lpszClassName = L"scene frame tests";
-        RegisterClassW(&wc);
-        mWindow = CreateWindowExW(0, L"scene frame tests", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, nullptr, nullptr);
+        mWindow = CreateFrameworkTestWindow(L"");
         mClientWidth = width;
         mClientHeight = height;
         EXPECT_TRUE(InitGraphics());

@@ -1,10 +1,9 @@
 // CityCapture run as a user runs it, in the demo's run directory: its
 // failures, the same pictures on every run, and a short video with sound.
+#include "XTools.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,18 +19,11 @@ struct Outcome
     std::string Output; // standard output and error together
 };
 
-// Runs a shell command line; its exit code, or 128 and more for a signal.
+// Runs a shell command line, its standard error with its output.
 Outcome Shell(const std::string& command)
 {
     Outcome outcome;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return outcome;
-    std::array<char, 512> buffer;
-    while (fgets(buffer.data(), int(buffer.size()), pipe))
-        outcome.Output += buffer.data();
-    const int status = pclose(pipe);
-    outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.Output = RunCommand(command + " 2>&1", &outcome.ExitCode);
     return outcome;
 }
 

@@ -3,13 +3,12 @@
 // file. UPDATE_GOLDENS=1 in the environment writes the pictures anew
 // instead (look at them before committing them).
 #include "Png.h"
+#include "XTools.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -35,18 +34,6 @@ void PrintTo(const Golden& golden, std::ostream* os)
     *os << golden.Name;
 }
 
-std::string Shell(const std::string& command, int* exitCode)
-{
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::array<char, 512> buffer;
-    while (pipe && fgets(buffer.data(), int(buffer.size()), pipe))
-        output += buffer.data();
-    const int status = pipe ? pclose(pipe) : -1;
-    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
-}
-
 // Channel by channel difference, scaled up so that small ones show.
 RgbImage Difference(const RgbImage& a, const RgbImage& b)
 {
@@ -70,12 +57,12 @@ TEST_P(Goldens, TheFrameMatchesItsPicture)
     const std::string seconds = std::to_string(golden.Second);
     int exitCode = -1;
     const std::string log =
-        Shell("cd '" CITY_RUN_DIR "' && VK_ICD_FILENAMES='" LAVAPIPE_DRIVER
-              "' VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation ./CityCapture --size 320x180 "
-              "--from " +
-                  seconds + " --to " + seconds + (golden.Msaa ? " --msaa" : "") + " --png '" +
-                  frames + "'",
-              &exitCode);
+        RunCommand("cd '" CITY_RUN_DIR "' && VK_ICD_FILENAMES='" LAVAPIPE_DRIVER
+                   "' VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation ./CityCapture --size 320x180 "
+                   "--from " +
+                       seconds + " --to " + seconds + (golden.Msaa ? " --msaa" : "") + " --png '" +
+                       frames + "' 2>&1",
+                   &exitCode);
     ASSERT_EQ(exitCode, 0) << log;
     EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
 
@@ -84,8 +71,7 @@ TEST_P(Goldens, TheFrameMatchesItsPicture)
     RgbImage frame;
     std::string error;
     ASSERT_TRUE(ReadPng(frames + name, &frame, &error)) << error;
-    int ignored = 0;
-    Shell("rm -rf '" + frames + "'", &ignored);
+    RunCommand("rm -rf '" + frames + "'");
 
     const std::string goldenPath = std::string(GOLDEN_DIR "/") + golden.Name + ".png";
     if (std::getenv("UPDATE_GOLDENS"))

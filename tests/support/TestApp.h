@@ -7,6 +7,18 @@
 #include <functional>
 #include <string>
 
+// A message-only window served by the framework's window procedure, so that
+// posted messages reach the application's HandleWindowMessage.
+inline HWND CreateFrameworkTestWindow(const wchar_t* title)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = AppWindowProc;
+    wc.lpszClassName = L"framework tests";
+    RegisterClassW(&wc); // a second registration fails harmlessly
+    return CreateWindowExW(0, L"framework tests", title, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           nullptr, nullptr);
+}
+
 class TestApp : public D3DApp
 {
 public:
@@ -22,18 +34,7 @@ public:
     using D3DApp::mWindow;
     using D3DApp::UpdateFrameStats;
 
-    // Creates a message-only window served by the framework's window
-    // procedure, so posted messages reach HandleWindowMessage.
-    HWND CreateTestWindow()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = AppWindowProc;
-        wc.lpszClassName = L"framework tests";
-        RegisterClassW(&wc); // a second registration fails harmlessly
-        mWindow = CreateWindowExW(0, L"framework tests", mWindowTitle.c_str(), 0, 0, 0, 0, 0,
-                                  HWND_MESSAGE, nullptr, nullptr, nullptr);
-        return mWindow;
-    }
+    HWND CreateTestWindow() { return mWindow = CreateFrameworkTestWindow(mWindowTitle.c_str()); }
 
     std::wstring WindowText() const
     {

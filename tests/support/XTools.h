@@ -2,21 +2,29 @@
 // run under Xvfb, to act and look as a user would.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
 
-// Runs a shell command and returns its standard output.
-inline std::string RunCommand(const std::string& command)
+// Runs a shell command and returns its standard output; `exitCode`, where
+// given, receives its exit code (128 and more for a signal, -1 where it
+// could not run).
+inline std::string RunCommand(const std::string& command, int* exitCode = nullptr)
 {
     std::string output;
+    if (exitCode)
+        *exitCode = -1;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return output;
     std::array<char, 512> buffer;
     while (fgets(buffer.data(), int(buffer.size()), pipe))
         output += buffer.data();
-    pclose(pipe);
+    const int status = pclose(pipe);
+    if (exitCode && status != -1)
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return output;
 }
 
