@@ -8,7 +8,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <regex>
 #include <set>
 
@@ -19,6 +22,15 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* Validation = "VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation";
+
+// Under a sanitizer the demo's resident memory is mostly the sanitizer's own
+// (shadow memory, freed blocks held in quarantine): its figures are printed
+// but not held to the limits.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool MemoryIsTheProgramsOwn = false;
+#else
+constexpr bool MemoryIsTheProgramsOwn = true;
+#endif
 
 class DemoRun : public ::testing::Test
 {
@@ -63,6 +75,9 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
     bool pressedOn = false, pressedOff = false, dragged = false, baselineTaken = false;
     bool pressedLast = false;
     double baseline = 0.0, afterDrag = 0.0;
+    // Resident memory just before the first and the last F2, with the same
+    // targets in use: steady through the run, whatever the camera shows.
+    long residentEarly = 0, residentLate = 0, residentPeak = 0;
     const std::string shots = "/tmp/demo-run-" + std::to_string(getpid());
     while (!demo.HasExited() && elapsed() < 150.0)
     {
@@ -72,6 +87,12 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
             windows.insert(std::stoi(match[1]));
 
         const double t = elapsed();
+        if (!residentEarly && t > 9.5)
+            residentEarly = demo.MemoryKiB("VmRSS");
+        if (!residentLate && t > 99.5)
+            residentLate = demo.MemoryKiB("VmRSS");
+        if (t > 105.0)
+            residentPeak = std::max(residentPeak, demo.MemoryKiB("VmHWM"));
         if (!pressedOn && t > 10.0)
         {
             demo.Key("F2");
@@ -125,11 +146,42 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
     EXPECT_EQ(*windows.begin(), 0);
     EXPECT_GE(*windows.rbegin(), 105);
 
+    ASSERT_GT(residentEarly, 0);
+    ASSERT_GT(residentLate, 0);
+    std::printf("resident memory: %ld KiB at 10 s, %ld KiB at 100 s, peak %ld KiB\n", residentEarly,
+                residentLate, residentPeak);
+    if (MemoryIsTheProgramsOwn)
+    {
+        EXPECT_NEAR(double(residentLate), double(residentEarly), 0.05 * double(residentEarly));
+    }
+
     ASSERT_TRUE(dragged);
     EXPECT_TRUE(pressedLast);
     EXPECT_GT(afterDrag, 2.0 * baseline) << "drag " << afterDrag << ", baseline " << baseline;
     for (const char* shot : {"-a.png", "-b.png", "-c.png", "-d.png"})
         std::remove((shots + shot).c_str());
+}
+
+// The long run's first twenty seconds, ended by Escape: what the sanitized
+// builds run in its place, so that the end of the program (its destructors,
+// the leak check at exit) is reached within their time.
+TEST_F(DemoRun, PlaysTwentySecondsWithTheKeysAndADragThenQuitsOnEscape)
+{
+    ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR, {Validation});
+    ASSERT_FALSE(demo.WaitForWindow(60s).empty()) << demo.ErrorOutput();
+    std::this_thread::sleep_for(5s);
+    demo.Key("F2");
+    std::this_thread::sleep_for(3s);
+    demo.Key("F2");
+    std::this_thread::sleep_for(4s);
+    demo.LeftDrag(200, 300, 600, 200);
+    std::this_thread::sleep_for(8s);
+    ASSERT_FALSE(demo.HasExited()) << demo.ErrorOutput();
+    demo.Key("Escape");
+    EXPECT_EQ(demo.WaitForExit(60s), 0) << demo.ErrorOutput();
+    const std::string log = demo.ErrorOutput();
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+    EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
 }
 
 // Waits for the "HR Failed" box of a running demo, dismisses it as a user
@@ -208,6 +260,59 @@ TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
     demo.Key("Escape");
     EXPECT_EQ(demo.WaitForExit(20s), 0);
     EXPECT_EQ(demo.ErrorOutput().find("HR Failed"), std::string::npos) << demo.ErrorOutput();
+}
+
+// A storm of input under synchronisation validation: the multisampling key
+// pressed a hundred times and the window resized fifty times, each rebuilding
+// targets or pipelines while frames are in flight. No validation message, no
+// failure, and no memory kept from it: resident memory afterwards within 5 %
+// of before, measured in the same state (same size, multisampling off) after
+// a smaller storm has made what is made only once and the heap has settled.
+class DemoStorm : public DemoRun
+{
+};
+
+TEST_F(DemoStorm, StaysCleanAndKeepsNoMemoryThroughAStormOfKeysAndResizes)
+{
+    ProgramUnderTest demo(
+        CITY_DEMO, CITY_RUN_DIR,
+        {Validation,
+         "VK_LAYER_ENABLES=VK_VALIDATION_FEATURE_ENABLE_SYNCHRONIZATION_VALIDATION_EXT"});
+    ASSERT_FALSE(demo.WaitForWindow(30s).empty()) << demo.ErrorOutput();
+    const int sizes[][2] = {{640, 480}, {720, 400}, {560, 560}, {800, 450}, {400, 300}};
+    auto storm = [&](int keys, int resizes)
+    {
+        for (int i = 0; i < keys; ++i)
+        {
+            demo.Key("F2");
+            if (i * resizes / keys != (i + 1) * resizes / keys)
+            {
+                const int* size = sizes[i % std::size(sizes)];
+                demo.Resize(size[0], size[1]);
+            }
+        }
+        demo.Resize(800, 600);
+        std::this_thread::sleep_for(3s);
+    };
+
+    storm(20, 10);
+    const long before = demo.MemoryKiB("VmRSS");
+    storm(100, 50);
+    const long after = demo.MemoryKiB("VmRSS");
+    ASSERT_GT(before, 0);
+    std::printf("resident memory: %ld KiB before the storm, %ld KiB after, peak %ld KiB\n", before,
+                after, demo.MemoryKiB("VmHWM"));
+    if (MemoryIsTheProgramsOwn)
+    {
+        EXPECT_NEAR(double(after), double(before), 0.05 * double(before));
+    }
+
+    ASSERT_FALSE(demo.HasExited()) << demo.ErrorOutput();
+    demo.Key("Escape");
+    EXPECT_EQ(demo.WaitForExit(20s), 0);
+    const std::string log = demo.ErrorOutput();
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+    EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
 }
 
 // A call of the runtime failing at start-up or mid-run: the failing check

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -116,6 +117,25 @@ public:
                     << fromY + (toY - fromY) * step / 4 << " sleep 0.05";
         command << " mouseup 1";
         RunCommand(command.str());
+    }
+
+    // Sets the size of the program's window, as a window manager would.
+    void Resize(int width, int height) const
+    {
+        RunCommand("xdotool windowsize --sync " + mWindow + " " + std::to_string(width) + " " +
+                   std::to_string(height));
+    }
+
+    // A memory figure of the running program, in KiB, from /proc/<pid>/status:
+    // "VmRSS" (resident now) or "VmHWM" (resident at its peak); 0 once it ended.
+    long MemoryKiB(const std::string& field) const
+    {
+        std::ifstream status("/proc/" + std::to_string(mPid) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.compare(0, field.size() + 1, field + ":") == 0)
+                return std::atol(line.c_str() + field.size() + 1);
+        return 0;
     }
 
     bool HasExited()
