@@ -17,11 +17,11 @@
 // engine that rejects a present still waits on its semaphores; a success
 // code (VK_SUBOPTIMAL_KHR) comes back from a call that went ahead.
 // VK_ERROR_DEVICE_LOST loses the device for good: it finishes the work it
-// had accepted, then every later submission, acquire and present fails with
-// it and does nothing, and a wait for a semaphore value the device had not
-// reached ends at once with it, as on a lost device. Idle waits and counter
-// queries report the finished work (a lost device may answer them with
-// success), so the validation layer above sees that work retire.
+// had accepted, then every later submission, swapchain creation, acquire and
+// present fails with it and does nothing, and a wait for a semaphore value
+// the device had not reached ends at once with it, as on a lost device. Idle
+// waits and counter queries report the finished work (a lost device may
+// answer them with success), so the validation layer above sees it retire.
 //
 // CITY_VK_FAULT_LOG=1 writes every counted use to standard error, with both
 // counts ("city fault layer: vkCreateImage 3 +0"), so that a test can choose
@@ -211,9 +211,14 @@ VkResult Replace(DeviceData& device, VkResult injected, VkResult real)
     return injected != VK_SUCCESS ? injected : real;
 }
 
-template <class Call> VkResult Guarded(DeviceData& device, const char* name, Call&& call)
+// Counts a use of `name` and makes the call, or injects the failure instead.
+// `failsWhenLost`: the call reports a lost device (submissions, the
+// swapchain's calls); creating memory, images, buffers and pipelines goes on
+// working on a lost device.
+template <class Call>
+VkResult Guarded(DeviceData& device, const char* name, bool failsWhenLost, Call&& call)
 {
-    if (IsLost(device))
+    if (failsWhenLost && IsLost(device))
         return VK_ERROR_DEVICE_LOST;
     const VkResult injected = Use(name);
     if (injected < 0)
@@ -229,7 +234,7 @@ VKAPI_ATTR VkResult VKAPI_CALL AllocateMemory(VkDevice device, const VkMemoryAll
 {
     DeviceData& data = DeviceOf(device);
     *memory = VK_NULL_HANDLE;
-    return Guarded(data, "vkAllocateMemory",
+    return Guarded(data, "vkAllocateMemory", false,
                    [&] { return data.AllocateMemory(device, info, allocator, memory); });
 }
 
@@ -238,7 +243,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice device, const VkImageCreateI
 {
     DeviceData& data = DeviceOf(device);
     *image = VK_NULL_HANDLE;
-    return Guarded(data, "vkCreateImage",
+    return Guarded(data, "vkCreateImage", false,
                    [&] { return data.CreateImage(device, info, allocator, image); });
 }
 
@@ -248,7 +253,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice device, const VkBufferCreat
 {
     DeviceData& data = DeviceOf(device);
     *buffer = VK_NULL_HANDLE;
-    return Guarded(data, "vkCreateBuffer",
+    return Guarded(data, "vkCreateBuffer", false,
                    [&] { return data.CreateBuffer(device, info, allocator, buffer); });
 }
 
@@ -261,7 +266,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice device, VkPipeli
     DeviceData& data = DeviceOf(device);
     for (uint32_t i = 0; i < count; ++i)
         pipelines[i] = VK_NULL_HANDLE;
-    return Guarded(data, "vkCreateGraphicsPipelines",
+    return Guarded(data, "vkCreateGraphicsPipelines", false,
                    [&] {
                        return data.CreateGraphicsPipelines(device, cache, count, infos, allocator,
                                                            pipelines);
@@ -272,7 +277,7 @@ VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit(VkQueue queue, uint32_t count,
                                            const VkSubmitInfo* submits, VkFence fence)
 {
     DeviceData& data = DeviceOf(queue);
-    return Guarded(data, "vkQueueSubmit",
+    return Guarded(data, "vkQueueSubmit", true,
                    [&] { return data.QueueSubmit(queue, count, submits, fence); });
 }
 
@@ -280,7 +285,7 @@ VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit2(VkQueue queue, uint32_t count,
                                             const VkSubmitInfo2* submits, VkFence fence)
 {
     DeviceData& data = DeviceOf(queue);
-    return Guarded(data, "vkQueueSubmit2",
+    return Guarded(data, "vkQueueSubmit2", true,
                    [&] { return data.QueueSubmit2(queue, count, submits, fence); });
 }
 
@@ -288,7 +293,7 @@ VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit2KHR(VkQueue queue, uint32_t count,
                                                const VkSubmitInfo2* submits, VkFence fence)
 {
     DeviceData& data = DeviceOf(queue);
-    return Guarded(data, "vkQueueSubmit2KHR",
+    return Guarded(data, "vkQueueSubmit2KHR", true,
                    [&] { return data.QueueSubmit2KHR(queue, count, submits, fence); });
 }
 
@@ -299,7 +304,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateSwapchainKHR(VkDevice device,
 {
     DeviceData& data = DeviceOf(device);
     *swapchain = VK_NULL_HANDLE;
-    return Guarded(data, "vkCreateSwapchainKHR",
+    return Guarded(data, "vkCreateSwapchainKHR", true,
                    [&] { return data.CreateSwapchainKHR(device, info, allocator, swapchain); });
 }
 
@@ -310,7 +315,7 @@ VKAPI_ATTR VkResult VKAPI_CALL AcquireNextImageKHR(VkDevice device, VkSwapchainK
     // A failed acquire acquires no image and signals nothing.
     DeviceData& data = DeviceOf(device);
     return Guarded(
-        data, "vkAcquireNextImageKHR",
+        data, "vkAcquireNextImageKHR", true,
         [&]
         { return data.AcquireNextImageKHR(device, swapchain, timeout, semaphore, fence, index); });
 }
