@@ -12,8 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 
 namespace
 {
@@ -359,5 +361,269 @@ INSTANTIATE_TEST_SUITE_P(
         // The device lost some dozens of frames in (VK_ERROR_DEVICE_LOST):
         // the next present reports the removal.
         InjectedFailure{"vkQueueSubmit2 200 -4", "mSwapChain->Present(0, 0)"}));
+
+// Failures at the Vulkan boundary, under the real demo: the tests' Vulkan
+// layer (tests/vulkan_fault_layer) fails one call on its N-th use, between
+// the validation layer and the driver. Where Direct3D 12 reports the failure,
+// the box names the check that met it and the demo ends with exit code 0;
+// where it recovers (a swap chain out of date is rebuilt), the demo goes on
+// presenting. Never a signal, a hang or a validation message.
+struct VulkanFault
+{
+    // CITY_VK_FAULT: call, use, result. The use counts from the start
+    // ("5"), from the first present ("+5"), or back from the first present
+    // ("-1": the last use of start-up, "-2" the one before), so rows for the
+    // scene's last objects do not depend on how many textures come before.
+    const char* Fault;
+    const char* Check;         // the check the box names; nullptr: the demo recovers
+    const char* File;          // the check's source file
+    const char* Key = nullptr; // pressed once the demo presents
+};
+
+void PrintTo(const VulkanFault& value, std::ostream* os)
+{
+    *os << value.Fault << (value.Key ? std::string(" after ") + value.Key : std::string());
+}
+
+const std::string FaultLayers = "VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation:"
+                                "VK_LAYER_city_fault_injection";
+const std::string FaultLayerPath = "VK_ADD_LAYER_PATH=" VULKAN_FAULT_LAYER_PATH;
+
+// Lines "city fault layer: CALL USE +USE_AFTER_FIRST_PRESENT" of a logged run.
+std::map<std::string, unsigned> UsesBeforeFirstPresent(const std::string& log)
+{
+    std::map<std::string, unsigned> uses;
+    const std::regex line(R"(city fault layer: (\w+) (\d+) \+0\n)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator();
+         ++it)
+        uses[(*it)[1]] = std::max(uses[(*it)[1]], unsigned(std::stoul((*it)[2])));
+    return uses;
+}
+
+unsigned Count(const std::string& text, const std::string& part)
+{
+    unsigned count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class VulkanFaults : public DemoRun, public ::testing::WithParamInterface<VulkanFault>
+{
+protected:
+    // Waits until `done` holds for the demo's standard error (false if the
+    // demo ended or the time ran out first).
+    template <class Done>
+    static bool WaitForLog(ProgramUnderTest& demo, Done&& done, std::chrono::seconds timeout)
+    {
+        const auto end = Clock::now() + timeout;
+        while (Clock::now() < end && !demo.HasExited())
+        {
+            if (done(demo.ErrorOutput()))
+                return true;
+            std::this_thread::sleep_for(200ms);
+        }
+        return done(demo.ErrorOutput());
+    }
+
+    // The uses of each call before the first present, counted once in a run
+    // with nothing injected, which must itself be clean: the layer passes
+    // everything through.
+    static const std::map<std::string, unsigned>& StartUpUses()
+    {
+        static const std::map<std::string, unsigned> uses = []
+        {
+            ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR,
+                                  {FaultLayers, FaultLayerPath, "CITY_VK_FAULT_LOG=1"});
+            EXPECT_TRUE(WaitForLog(
+                demo,
+                [](const std::string& log)
+                { return log.find("vkQueuePresentKHR 2 +1\n") != std::string::npos; },
+                60s));
+            demo.WaitForWindow(10s);
+            demo.Key("Escape");
+            EXPECT_EQ(demo.WaitForExit(20s), 0);
+            const std::string log = demo.ErrorOutput();
+            EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+            EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
+            return UsesBeforeFirstPresent(log);
+        }();
+        return uses;
+    }
+
+    // The row's failure for the layer, a use counted back turned into one
+    // counted from the start.
+    static std::string Fault(const char* row)
+    {
+        std::istringstream in(row);
+        std::string call, use, rest;
+        in >> call >> use;
+        std::getline(in, rest);
+        if (use[0] == '-')
+            use = std::to_string(StartUpUses().at(call) + 1 - std::stoul(use.substr(1)));
+        return call + " " + use + rest;
+    }
+};
+
+TEST_P(VulkanFaults, EndInTheBoxNamingTheCheckOrRecover)
+{
+    const VulkanFault& row = GetParam();
+    ProgramUnderTest demo(
+        CITY_DEMO, CITY_RUN_DIR,
+        {FaultLayers, FaultLayerPath, "CITY_VK_FAULT_LOG=1", "CITY_VK_FAULT=" + Fault(row.Fault)});
+    const std::string struck = " fails with ";
+    if (row.Key)
+    {
+        ASSERT_TRUE(WaitForLog(
+            demo,
+            [](const std::string& log)
+            { return log.find("vkQueuePresentKHR 2 +1\n") != std::string::npos; },
+            60s))
+            << demo.ErrorOutput();
+        demo.WaitForWindow(10s);
+        demo.Key(row.Key);
+    }
+
+    std::string log;
+    if (row.Check)
+    {
+        log = RunAndDismiss(demo);
+        const std::string report = std::string("HR Failed: ") + row.Check + " failed in ";
+        const size_t at = log.find(report);
+        ASSERT_NE(at, std::string::npos) << log;
+        const std::string place =
+            log.substr(at + report.size(), log.find("; line", at) - at - report.size());
+        EXPECT_EQ(place.substr(place.rfind('/') + 1), row.File) << log;
+    }
+    else
+    {
+        // The swap chain is made again after the failure and the demo goes on
+        // presenting with it.
+        const bool recovered = WaitForLog(
+            demo,
+            [&](const std::string& text)
+            {
+                const size_t at = text.find(struck);
+                const size_t rebuilt = text.find("vkCreateSwapchainKHR 2 ", at);
+                return at != std::string::npos && rebuilt != std::string::npos &&
+                       Count(text.substr(rebuilt), "vkQueuePresentKHR") >= 10;
+            },
+            60s);
+        EXPECT_TRUE(recovered) << demo.ErrorOutput();
+        demo.WaitForWindow(10s);
+        demo.Key("Escape");
+        EXPECT_EQ(demo.WaitForExit(20s), 0);
+        log = demo.ErrorOutput();
+        EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
+    }
+    EXPECT_NE(log.find(struck), std::string::npos) << "the failure was never injected\n" << log;
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+}
+
+// The framework's objects come first at start-up, in a fixed order: two swap
+// chain buffers, a wait for the GPU, the two buffers again at their size, the
+// depth buffer, its transition and a wait. Then the scene: a texture and its
+// staging buffer at a time, the geometry's buffers and staging buffers, three
+// frame resources of three constant buffers each, two pipelines and the
+// start-up list. The frame: its list, the copy into the acquired image and
+// the present, the fence signal.
+INSTANTIATE_TEST_SUITE_P(
+    Demo, VulkanFaults,
+    ::testing::Values(
+        VulkanFault{"vkCreateImage 1 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "mdxgiFactory->CreateSwapChain( mCommandQueue.Get(), &sd, "
+                    "mSwapChain.GetAddressOf())",
+                    "d3dAppGraphics.cpp"},
+        VulkanFault{"vkQueueSubmit2 1 VK_ERROR_DEVICE_LOST",
+                    "mCommandQueue->Signal(mFence.Get(), mCurrentFence)", "d3dAppGraphics.cpp"},
+        VulkanFault{"vkAllocateMemory 3 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "mSwapChain->ResizeBuffers( SwapChainBufferCount, mClientWidth, mClientHeight, "
+                    "mBackBufferFormat, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH)",
+                    "d3dAppGraphics.cpp"},
+        VulkanFault{"vkCreateImage 5 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "md3dDevice->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), D3D12_HEAP_FLAG_NONE, "
+                    "&depthStencilDesc, D3D12_RESOURCE_STATE_COMMON, &optClear, "
+                    "IID_PPV_ARGS(mDepthStencilBuffer.GetAddressOf()))",
+                    "d3dAppGraphics.cpp"},
+        // A submission refused for memory removes the device: the list's
+        // work and the depth buffer's set-up never ran.
+        VulkanFault{"vkQueueSubmit2 2 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "mCommandQueue->Signal(mFence.Get(), mCurrentFence)", "d3dAppGraphics.cpp"},
+        VulkanFault{"vkCreateImage 6 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "CreateDDSTextureFromFile12(md3dDevice.Get(), mCommandList.Get(), "
+                    "texMap->Filename.c_str(), texMap->Resource, texMap->UploadHeap)",
+                    "ShapesAppStartUp.cpp"},
+        VulkanFault{"vkAllocateMemory 7 VK_ERROR_OUT_OF_HOST_MEMORY",
+                    "CreateDDSTextureFromFile12(md3dDevice.Get(), mCommandList.Get(), "
+                    "texMap->Filename.c_str(), texMap->Resource, texMap->UploadHeap)",
+                    "ShapesAppStartUp.cpp"},
+        VulkanFault{"vkCreateBuffer -13 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "device->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), D3D12_HEAP_FLAG_NONE, "
+                    "&CD3DX12_RESOURCE_DESC::Buffer(byteSize), D3D12_RESOURCE_STATE_COMMON, "
+                    "nullptr, IID_PPV_ARGS(defaultBuffer.GetAddressOf()))",
+                    "d3dUtil.cpp"},
+        VulkanFault{"vkAllocateMemory -10 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "device->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_UPLOAD), D3D12_HEAP_FLAG_NONE, "
+                    "&CD3DX12_RESOURCE_DESC::Buffer(byteSize), D3D12_RESOURCE_STATE_GENERIC_READ, "
+                    "nullptr, IID_PPV_ARGS(uploadBuffer.GetAddressOf()))",
+                    "d3dUtil.cpp"},
+        VulkanFault{"vkCreateBuffer -9 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "device->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_UPLOAD), D3D12_HEAP_FLAG_NONE, "
+                    "&CD3DX12_RESOURCE_DESC::Buffer(mElementByteSize*elementCount), "
+                    "D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&mUploadBuffer))",
+                    "UploadBuffer.h"},
+        VulkanFault{"vkAllocateMemory -1 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "device->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_UPLOAD), D3D12_HEAP_FLAG_NONE, "
+                    "&CD3DX12_RESOURCE_DESC::Buffer(mElementByteSize*elementCount), "
+                    "D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&mUploadBuffer))",
+                    "UploadBuffer.h"},
+        VulkanFault{"vkCreateGraphicsPipelines 1 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "md3dDevice->CreateGraphicsPipelineState(&opaquePsoDesc, "
+                    "IID_PPV_ARGS(mPSOs[\"opaque\"].GetAddressOf()))",
+                    "ShapesAppStartUp.cpp"},
+        VulkanFault{"vkCreateGraphicsPipelines 2 VK_ERROR_OUT_OF_HOST_MEMORY",
+                    "md3dDevice->CreateGraphicsPipelineState( &opaquePsoDesc, "
+                    "IID_PPV_ARGS(mPSOs[multisampled ? \"opaque1x\" : "
+                    "\"opaque4x\"].GetAddressOf()))",
+                    "ShapesAppStartUp.cpp"},
+        // The start-up list, then the swapchain made at the first present.
+        VulkanFault{"vkQueueSubmit2 4 VK_ERROR_DEVICE_LOST", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkQueueSubmit2 4 VK_ERROR_OUT_OF_HOST_MEMORY", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkCreateSwapchainKHR 1 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "mSwapChain->Present(0, 0)", "ShapesAppDraw.cpp"},
+        // Mid-run: a frame's list, its copy and present, its acquire.
+        VulkanFault{"vkQueueSubmit2 +60 VK_ERROR_DEVICE_LOST", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkQueueSubmit2 +61 VK_ERROR_OUT_OF_DEVICE_MEMORY", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkAcquireNextImageKHR 20 VK_ERROR_DEVICE_LOST", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkQueuePresentKHR 20 VK_ERROR_DEVICE_LOST", "mSwapChain->Present(0, 0)",
+                    "ShapesAppDraw.cpp"},
+        VulkanFault{"vkAcquireNextImageKHR 20 VK_ERROR_OUT_OF_DATE_KHR", nullptr, nullptr},
+        VulkanFault{"vkAcquireNextImageKHR 20 VK_SUBOPTIMAL_KHR", nullptr, nullptr},
+        VulkanFault{"vkQueuePresentKHR 20 VK_ERROR_OUT_OF_DATE_KHR", nullptr, nullptr},
+        VulkanFault{"vkQueuePresentKHR 20 VK_ERROR_SURFACE_LOST_KHR", nullptr, nullptr},
+        // The multisampling key: a new swap chain, its buffers at their size,
+        // the depth buffer, the 4-sample target.
+        VulkanFault{"vkAllocateMemory +5 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "md3dDevice->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), D3D12_HEAP_FLAG_NONE, "
+                    "&depthStencilDesc, D3D12_RESOURCE_STATE_COMMON, &optClear, "
+                    "IID_PPV_ARGS(mDepthStencilBuffer.GetAddressOf()))",
+                    "d3dAppGraphics.cpp", "F2"},
+        VulkanFault{"vkCreateImage +6 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+                    "md3dDevice->CreateCommittedResource( "
+                    "&CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), D3D12_HEAP_FLAG_NONE, "
+                    "&msaaDesc, D3D12_RESOURCE_STATE_RESOLVE_SOURCE, &clear, "
+                    "IID_PPV_ARGS(mMsaaTarget.GetAddressOf()))",
+                    "d3dAppGraphics.cpp", "F2"}));
 
 } // namespace

@@ -144,7 +144,10 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         VkResult result = VkResult(InjectedFailure("vkQueueSubmit2"));
         if (result == VK_SUCCESS)
             result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
-        if (result == VK_ERROR_DEVICE_LOST)
+        // Any refused submission removes the device, as on the real platform:
+        // ExecuteCommandLists has no result to report it with, and the set-up
+        // work it carried (zeroing, first layouts) cannot be sent again.
+        if (result != VK_SUCCESS)
             mLost = true;
         hr = vkrt::HResultFromVk(result);
         if (SUCCEEDED(hr))
@@ -158,11 +161,17 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
             if (serial)
                 *serial = mSubmitted;
         }
-        else if (setUp != VK_NULL_HANDLE)
+        else
         {
-            // The buffer has ended and cannot take more commands; a queue that
-            // refuses work has lost its device anyway.
-            vkFreeCommandBuffers(mDevice, mSetUpPool, 1, &setUp);
+            // Wait once for the queue (a lost device returns at once), so
+            // that what it had accepted is over before the objects it used
+            // are released; tools that track submissions, such as the
+            // validation layer, count the refused batch as pending until
+            // then. The set-up buffer has ended and cannot take more
+            // commands; the device is removed anyway.
+            vkQueueWaitIdle(mQueue);
+            if (setUp != VK_NULL_HANDLE)
+                vkFreeCommandBuffers(mDevice, mSetUpPool, 1, &setUp);
             mSetUp = VK_NULL_HANDLE;
         }
         uint64_t completed = 0;

@@ -62,9 +62,9 @@ public:
                              VkSwapchainKHR swapchain, uint32_t imageIndex, VkResult* presented,
                              uint64_t* serial);
 
-    // A lost device refuses every submission after the one that found it
-    // lost, and every fence of it reads as complete, as on the real platform
-    // after device removal, so no wait on it lasts.
+    // A lost device (any submission Vulkan refused) refuses every later
+    // submission, and every fence of it reads as complete, as on the real
+    // platform after device removal, so no wait on it lasts.
     bool Lost() const { return mLost; }
 
     uint64_t SubmittedSerial();
