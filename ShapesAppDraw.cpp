@@ -84,8 +84,7 @@ void ShapesApp::DrawSceneItems(ID3D12GraphicsCommandList* cmdList,
         cmdList->SetGraphicsRootConstantBufferView(0, objectAddress);
         cmdList->SetGraphicsRootConstantBufferView(1, materialAddress);
 
-        CD3DX12_GPU_DESCRIPTOR_HANDLE texture(
-            mSrvDescriptorHeap->GetGPUDescriptorHandleForHeapStart());
+        CD3DX12_GPU_DESCRIPTOR_HANDLE texture(GpuHeapStart(mSrvDescriptorHeap.Get()));
         texture.Offset(item->Material->DiffuseTextureIndex, mCbvSrvUavIncrement);
         cmdList->SetGraphicsRootDescriptorTable(3, texture);
 

@@ -144,8 +144,7 @@ void ShapesApp::BuildTextureDescriptorHeap()
     for (const char* name : order)
         textures.push_back(mTextureTable[name]->Resource);
 
-    CD3DX12_CPU_DESCRIPTOR_HANDLE hDescriptor(
-        mSrvDescriptorHeap->GetCPUDescriptorHandleForHeapStart());
+    CD3DX12_CPU_DESCRIPTOR_HANDLE hDescriptor(CpuHeapStart(mSrvDescriptorHeap.Get()));
     D3D12_SHADER_RESOURCE_VIEW_DESC srvDesc = {};
     srvDesc.Shader4ComponentMapping = D3D12_DEFAULT_SHADER_4_COMPONENT_MAPPING;
     srvDesc.ViewDimension = D3D12_SRV_DIMENSION_TEXTURE2D;
@@ -155,7 +154,7 @@ void ShapesApp::BuildTextureDescriptorHeap()
     for (const auto& texture : textures)
     {
         // Each view takes its own texture's format and mip chain.
-        const D3D12_RESOURCE_DESC desc = texture->GetDesc();
+        const D3D12_RESOURCE_DESC desc = DescOf(texture.Get());
         srvDesc.Format = desc.Format;
         srvDesc.Texture2D.MipLevels = desc.MipLevels;
         md3dDevice->CreateShaderResourceView(texture.Get(), &srvDesc, hDescriptor);

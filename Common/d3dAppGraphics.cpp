@@ -227,7 +227,7 @@ void D3DApp::HandleResize()
 
     mBackBufferIndex = 0;
 
-    CD3DX12_CPU_DESCRIPTOR_HANDLE rtvHeapHandle(mRtvHeap->GetCPUDescriptorHandleForHeapStart());
+    CD3DX12_CPU_DESCRIPTOR_HANDLE rtvHeapHandle(CpuHeapStart(mRtvHeap.Get()));
     for (UINT i = 0; i < SwapChainBufferCount; i++)
     {
         CheckHr(mSwapChain->GetBuffer(i, IID_PPV_ARGS(&mSwapChainBuffer[i])));
@@ -270,7 +270,7 @@ void D3DApp::HandleResize()
     dsvDesc.Format = mDepthFormat;
     dsvDesc.Texture2D.MipSlice = 0;
     md3dDevice->CreateDepthStencilView(mDepthStencilBuffer.Get(), &dsvDesc,
-                                       mDsvHeap->GetCPUDescriptorHandleForHeapStart());
+                                       CpuHeapStart(mDsvHeap.Get()));
 
     if (mMsaa4xEnabled)
         CreateMsaaTarget();
@@ -323,21 +323,21 @@ ID3D12Resource* D3DApp::CurrentBackBuffer() const
 
 D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::CurrentBackBufferView() const
 {
-    return CD3DX12_CPU_DESCRIPTOR_HANDLE(mRtvHeap->GetCPUDescriptorHandleForHeapStart(),
-                                         mBackBufferIndex, mRtvIncrement);
+    return CD3DX12_CPU_DESCRIPTOR_HANDLE(CpuHeapStart(mRtvHeap.Get()), mBackBufferIndex,
+                                         mRtvIncrement);
 }
 
 D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::CurrentTargetView() const
 {
     if (!mMsaa4xEnabled)
         return CurrentBackBufferView();
-    return CD3DX12_CPU_DESCRIPTOR_HANDLE(mRtvHeap->GetCPUDescriptorHandleForHeapStart(),
-                                         SwapChainBufferCount, mRtvIncrement);
+    return CD3DX12_CPU_DESCRIPTOR_HANDLE(CpuHeapStart(mRtvHeap.Get()), SwapChainBufferCount,
+                                         mRtvIncrement);
 }
 
 D3D12_CPU_DESCRIPTOR_HANDLE D3DApp::DepthStencilView() const
 {
-    return mDsvHeap->GetCPUDescriptorHandleForHeapStart();
+    return CpuHeapStart(mDsvHeap.Get());
 }
 
 void D3DApp::PrepareFrameTarget(ID3D12GraphicsCommandList* list)

@@ -115,6 +115,38 @@ inline const CD3DX12_RESOURCE_BARRIER* operator&(CD3DX12_RESOURCE_BARRIER&& valu
     return std::addressof(value);
 }
 
+// A descriptor heap's first handles and a resource's description. Direct3D 12
+// returns these records the way MSVC returns a record from a member function,
+// through a hidden pointer; for GCC on Windows the headers spell that pointer
+// out, so the call is written that way there.
+inline D3D12_CPU_DESCRIPTOR_HANDLE CpuHeapStart(ID3D12DescriptorHeap* heap)
+{
+#if defined(_WIN32) && !defined(_MSC_VER)
+    D3D12_CPU_DESCRIPTOR_HANDLE handle;
+    return *heap->GetCPUDescriptorHandleForHeapStart(&handle);
+#else
+    return heap->GetCPUDescriptorHandleForHeapStart();
+#endif
+}
+inline D3D12_GPU_DESCRIPTOR_HANDLE GpuHeapStart(ID3D12DescriptorHeap* heap)
+{
+#if defined(_WIN32) && !defined(_MSC_VER)
+    D3D12_GPU_DESCRIPTOR_HANDLE handle;
+    return *heap->GetGPUDescriptorHandleForHeapStart(&handle);
+#else
+    return heap->GetGPUDescriptorHandleForHeapStart();
+#endif
+}
+inline D3D12_RESOURCE_DESC DescOf(ID3D12Resource* resource)
+{
+#if defined(_WIN32) && !defined(_MSC_VER)
+    D3D12_RESOURCE_DESC desc;
+    return *resource->GetDesc(&desc);
+#else
+    return resource->GetDesc();
+#endif
+}
+
 // The size of a constant record rounded up to the 256 bytes that separate
 // constant-buffer views: (size + 255) with the low 8 bits cleared.
 inline UINT PadToConstantAlignment(UINT byteSize)

@@ -17,6 +17,7 @@ PACKAGES="
   clang libclang-rt-14-dev
   imagemagick
   libpng-dev ffmpeg
+  g++-mingw-w64-x86-64-posix wine64 zip unzip file
 "
 
 missing=""

@@ -7,10 +7,34 @@
 namespace
 {
 
+// Wine words the system's texts its own way ("Call failed." for E_FAIL, where
+// Windows says "Unspecified error") and lacks some. There the rows that expect
+// a system text hold it to be the system's own, whole and without its line
+// break.
+bool RunningOnWine()
+{
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+std::wstring SystemText(HRESULT code)
+{
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, DWORD(code), 0, text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r'))
+        --length;
+    return std::wstring(text, length);
+}
+
 struct CodeText
 {
     uint32_t Code;
     const wchar_t* Text;
+    bool IsSystemText = false;
 };
 
 void PrintTo(const CodeText& value, std::ostream* os)
@@ -24,22 +48,31 @@ class ResultCodeTextTest : public ::testing::TestWithParam<CodeText>
 
 TEST_P(ResultCodeTextTest, GivesTheSystemWordingOrTheFallback)
 {
-    EXPECT_EQ(ResultCodeText(HRESULT(GetParam().Code)), GetParam().Text);
+    const HRESULT code = HRESULT(GetParam().Code);
+    if (GetParam().IsSystemText && RunningOnWine())
+    {
+        if (SystemText(code).empty())
+            GTEST_SKIP() << "Wine has no text for this code (E_POINTER in Wine 8)";
+        EXPECT_EQ(ResultCodeText(code), SystemText(code));
+        return;
+    }
+    EXPECT_EQ(ResultCodeText(code), GetParam().Text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, ResultCodeTextTest,
     ::testing::Values(
         // System texts lose their trailing CR LF.
-        CodeText{0x80004005, L"Unspecified error"},
-        CodeText{0x80070057, L"The parameter is incorrect."},
+        CodeText{0x80004005, L"Unspecified error", true},
+        CodeText{0x80070057, L"The parameter is incorrect.", true},
         CodeText{0x8007000E,
-                 L"Not enough memory resources are available to complete this operation."},
-        CodeText{0x80004001, L"Not implemented"}, CodeText{0x80004003, L"Invalid pointer"},
-        CodeText{0x80070002, L"The system cannot find the file specified."},
-        CodeText{0x80070003, L"The system cannot find the path specified."},
-        CodeText{0x80070005, L"Access is denied."},
-        CodeText{0x80070026, L"Reached the end of the file."},
+                 L"Not enough memory resources are available to complete this operation.", true},
+        CodeText{0x80004001, L"Not implemented", true},
+        CodeText{0x80004003, L"Invalid pointer", true},
+        CodeText{0x80070002, L"The system cannot find the file specified.", true},
+        CodeText{0x80070003, L"The system cannot find the path specified.", true},
+        CodeText{0x80070005, L"Access is denied.", true},
+        CodeText{0x80070026, L"Reached the end of the file.", true},
         // No system text: the IDispatch range, excluding its first code...
         CodeText{0x80040205, L"IDispatch error #5"},
         CodeText{0x8004FFFF, L"IDispatch error #65023"},
@@ -47,14 +80,17 @@ INSTANTIATE_TEST_SUITE_P(
         // ...and everything else, in upper-case hexadecimal.
         CodeText{0x887A0005, L"Unknown error 0x887A0005"},
         CodeText{0x887E0001, L"Unknown error 0x887E0001"},
-        CodeText{0x00000042, L"Unknown error 0x42"}));
+        // (Codes without a facility are Win32 error numbers, most of which
+        // have a text; customer codes have none.)
+        CodeText{0x20000042, L"Unknown error 0x20000042"}));
 
 TEST(DxException, DescribeJoinsExpressionFileLineAndSystemText)
 {
     DxException e(HRESULT(0x80004005), L"mCommandList->Close()", L"/src/Common/d3dApp.cpp", 447);
+    const std::wstring unspecified = RunningOnWine() ? SystemText(E_FAIL) : L"Unspecified error";
     EXPECT_EQ(e.Describe(),
-              L"mCommandList->Close() failed in /src/Common/d3dApp.cpp; line 447; error: "
-              L"Unspecified error");
+              L"mCommandList->Close() failed in /src/Common/d3dApp.cpp; line 447; error: " +
+                  unspecified);
 
     DxException negative(HRESULT(0x887A0005), L"hr", L"f", -12);
     EXPECT_EQ(negative.Describe(), L"hr failed in f; line -12; error: Unknown error 0x887A0005");

@@ -18,12 +18,12 @@ TEST(MouseInput, PressCapturesAndRemembersReleaseLetsGoAndRemembersNothing)
     SceneTestApp app;
     app.mWindow = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
-    ASSERT_NE(app.mWindow, 0);
+    ASSERT_NE(app.mWindow, HWND{});
 
     app.HandleMouseDown(MK_RBUTTON, 120, 45);
     EXPECT_EQ(GetCapture(), app.mWindow);
     app.HandleMouseUp(0, 300, 300);
-    EXPECT_EQ(GetCapture(), 0);
+    EXPECT_EQ(GetCapture(), HWND{});
 
     // The next left drag measures from the press, not from the release.
     app.HandleMouseMove(MK_LBUTTON, 116, 45);

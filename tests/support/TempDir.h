@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,24 @@ class TempDir
 public:
     TempDir()
     {
+#ifdef _WIN32
+        // No mkdtemp here: a random name, created only if it does not exist.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && mPath.empty(); ++attempt)
+        {
+            const std::filesystem::path path =
+                std::filesystem::temp_directory_path() / ("citydemo-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path))
+                mPath = path;
+        }
+        if (mPath.empty())
+            std::abort();
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "citydemo-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         mPath = pattern;
+#endif
     }
     ~TempDir()
     {
@@ -27,7 +42,10 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Path() const { return mPath; }
+    const std::filesystem::path& Path() const
+    {
+        return mPath;
+    }
 
     // Writes `bytes` to `name` inside the directory and returns its path.
     std::filesystem::path Write(const std::string& name, const std::vector<uint8_t>& bytes) const
