@@ -1,8 +1,8 @@
 #!/bin/sh
-# Builds the Debian package and checks it as a user meets it: installed with
-# apt together with its dependencies, started as `city-demo` from / under a
-# virtual X display until it draws, asked for --help, then removed with
-# dpkg -r, which must leave none of its files behind.
+# Builds the Debian package, has lintian check it, and checks it as a user
+# meets it: installed with apt together with its dependencies, started as
+# `city-demo` from / under a virtual X display until it draws, asked for
+# --help, then removed with dpkg -r, which must leave none of its files behind.
 #
 #   scripts/check-package.sh               on this machine (installs and removes the package)
 #   scripts/check-package.sh --throwaway   on a machine made for the check only: first
@@ -36,6 +36,8 @@ rm -f build/city-demo_*.deb
 set -- build/city-demo_*.deb
 deb=$1
 dpkg-deb -f "$deb" Package Version Architecture Depends
+step "lintian"
+lintian --fail-on error "$deb" 2>/dev/null && echo "lintian: no errors"
 
 runtime="libsdl2-2.0-0 libsdl2-mixer-2.0-0 libvulkan1 mesa-vulkan-drivers"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

@@ -17,7 +17,7 @@ PACKAGES="
   clang libclang-rt-14-dev
   imagemagick
   libpng-dev ffmpeg
-  dpkg-dev file
+  dpkg-dev file lintian
 "
 
 missing=""

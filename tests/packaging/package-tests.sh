@@ -1,8 +1,9 @@
 #!/bin/sh
-# Builds the Debian package with CPack and checks it: its control fields, that
-# it holds the run directory's files byte for byte beside the programs, the
-# launcher, the menu entry, the icon and the compressed manual page, and that
-# its launcher, unpacked, answers and starts the demo from /.
+# Builds the Debian package with CPack and checks it: its control fields,
+# lintian's verdict, that it holds the run directory's files byte for byte
+# beside the programs, the launcher, the menu entry, the icon and the
+# compressed manual page, and that its launcher, unpacked, answers and starts
+# the demo from /.
 # Usage: package-tests.sh CPACK BUILD_DIR SCRATCH_DIR   (under an X display)
 set -eu
 cpack=$1
@@ -40,6 +41,14 @@ done
 echo "$depends" | tr ',' '\n' | grep -Eq '^ *mesa-vulkan-drivers \| vulkan-icd *$' ||
     fail "Depends lacks a Vulkan driver with Mesa's as the alternative"
 echo "$depends" | grep -Eq -- '-dev\b|-dbg\b' && fail "Depends names a development package"
+
+# Debian's checks of the package: no errors.
+if command -v lintian >/dev/null 2>&1; then
+    lintian --fail-on error "$deb" >"$scratch/lintian" 2>/dev/null || fail "lintian found errors:"
+    cat "$scratch/lintian"
+else
+    fail "lintian is not installed (scripts/install-deps.sh installs it)"
+fi
 
 # Contents: every path under /usr, owned by root.
 dpkg-deb -c "$deb" >"$scratch/contents"
