@@ -54,7 +54,8 @@ fi
 step "apt install ./$deb"
 apt_get install --no-install-recommends "./$deb" >build/check-package-apt.log 2>&1 ||
     { cat build/check-package-apt.log; exit 1; }
-grep -E '^(The following NEW packages|  )' build/check-package-apt.log || true
+awk '/^The following NEW packages/ { on = 1; print; next } on && /^  / { print; next } { on = 0 }' \
+    build/check-package-apt.log
 for p in city-demo $runtime; do
     installed "$p" || { echo "not installed after apt install: $p"; exit 1; }
 done
