@@ -17,7 +17,8 @@ PACKAGES="
   clang libclang-rt-14-dev
   imagemagick
   libpng-dev ffmpeg
-  g++-mingw-w64-x86-64-posix wine64 zip unzip file
+  g++-mingw-w64-x86-64-posix wine64 zip unzip
+  dpkg-dev file lintian
 "
 
 missing=""
