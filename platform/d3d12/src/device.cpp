@@ -230,6 +230,15 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT size
             return E_INVALIDARG;
         return CheckMultisampleQualityLevels(
             static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
+    case D3D12_FEATURE_D3D12_OPTIONS8:
+        // Vulkan gives block-compressed images any size, so their top level
+        // need not be a multiple of the 4 x 4 block; a device that says
+        // otherwise refuses such textures.
+        if (size != sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS8))
+            return E_INVALIDARG;
+        static_cast<D3D12_FEATURE_DATA_D3D12_OPTIONS8*>(data)->UnalignedBlockTexturesSupported =
+            TRUE;
+        return S_OK;
     default:
         return E_NOTIMPL;
     }

@@ -217,6 +217,23 @@ const RefusedResource Refused[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedResources, ::testing::ValuesIn(Refused),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// A block-compressed texture whose top level is not a whole number of blocks
+// is made exactly where the device reports unaligned block textures.
+TEST_F(Objects, UnalignedBlockTexturesAreMadeAsTheDeviceReports)
+{
+    D3D12_FEATURE_DATA_D3D12_OPTIONS8 options{};
+    ASSERT_HRESULT_SUCCEEDED(
+        Device()->CheckFeatureSupport(D3D12_FEATURE_D3D12_OPTIONS8, &options, sizeof(options)));
+    const auto desc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_BC7_UNORM, 5, 3, 1, 1);
+    const CD3DX12_HEAP_PROPERTIES heap(D3D12_HEAP_TYPE_DEFAULT);
+    Microsoft::WRL::ComPtr<ID3D12Resource> texture;
+    const HRESULT hr = Device()->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &desc,
+                                                         D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
+                                                         IID_PPV_ARGS(&texture));
+    EXPECT_EQ(SUCCEEDED(hr), bool(options.UnalignedBlockTexturesSupported));
+    EXPECT_TRUE(options.UnalignedBlockTexturesSupported);
+}
+
 TEST_F(Objects, RefuseOtherWrongArguments)
 {
     ComPtr<ID3D12Fence> fence;
