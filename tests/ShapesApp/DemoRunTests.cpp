@@ -267,9 +267,12 @@ TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
 // A storm of input under synchronisation validation: the multisampling key
 // pressed a hundred times and the window resized fifty times, each rebuilding
 // targets or pipelines while frames are in flight. No validation message, no
-// failure, and no memory kept from it: resident memory afterwards within 5 %
-// of before, measured in the same state (same size, multisampling off) after
-// a smaller storm has made what is made only once and the heap has settled.
+// failure, and no memory kept from it: resident memory after the storm within
+// 5 % of before, measured in the same state (same size, multisampling off).
+// A first storm of the same size comes before: what is made only once (the
+// driver's shader variants, the validation layer's records, the allocator's
+// arenas) grows memory by some 3 to 6 %, settling over the first hundred
+// rebuilds, and is not kept per rebuild.
 class DemoStorm : public DemoRun
 {
 };
@@ -297,13 +300,16 @@ TEST_F(DemoStorm, StaysCleanAndKeepsNoMemoryThroughAStormOfKeysAndResizes)
         std::this_thread::sleep_for(3s);
     };
 
-    storm(20, 10);
+    std::this_thread::sleep_for(3s);
+    const long start = demo.MemoryKiB("VmRSS");
+    storm(100, 50);
     const long before = demo.MemoryKiB("VmRSS");
     storm(100, 50);
     const long after = demo.MemoryKiB("VmRSS");
     ASSERT_GT(before, 0);
-    std::printf("resident memory: %ld KiB before the storm, %ld KiB after, peak %ld KiB\n", before,
-                after, demo.MemoryKiB("VmHWM"));
+    std::printf("resident memory: %ld KiB at the start, %ld KiB after the first storm, %ld KiB "
+                "after the second, peak %ld KiB\n",
+                start, before, after, demo.MemoryKiB("VmHWM"));
     if (MemoryIsTheProgramsOwn)
     {
         EXPECT_NEAR(double(after), double(before), 0.05 * double(before));
