@@ -34,5 +34,5 @@ if [ "${1:-}" = "--inner" ]; then
 fi
 
 for size in ${*:-800x600 1920x1080}; do
-    xvfb-run -a -s "-screen 0 ${size}x24" "$script" --inner "$size"
+    xvfb-run -a -s "-screen 0 ${size}x24 -noreset" "$script" --inner "$size"
 done

@@ -3,7 +3,7 @@
 // the music, the first resize, each step of the scene's build, the first
 // frame. It runs the program's own steps in the program's order; its window
 // is maximised, as the demo's, so the picture is the display's size:
-//   cd build/run && xvfb-run -a -s '-screen 0 1920x1080x24' ../benchmarks/startup_timeline
+//   cd build/run && xvfb-run -a -s '-screen 0 1920x1080x24 -noreset' ../benchmarks/startup_timeline
 #include "ShapesApp.h"
 
 #include <unistd.h>

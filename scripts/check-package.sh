@@ -71,7 +71,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY city-demo || status=$?
 [ "$status" -eq 1 ] || { echo "without a display: status $status, expected 1"; exit 1; }
 
 step "city-demo from / under Xvfb"
-xvfb-run -a -s "-screen 0 800x600x24" tests/packaging/launch-check.sh city-demo 180
+xvfb-run -a -s "-screen 0 800x600x24 -noreset" tests/packaging/launch-check.sh city-demo 180
 
 step "dpkg -r city-demo"
 dpkg -r city-demo >/dev/null

@@ -14,6 +14,8 @@ cd build/run
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "demo: no display found; running under a virtual X display (Xvfb)."
     echo "demo: the demo ends by itself after 110 seconds."
-    exec xvfb-run -a -s "-screen 0 1280x720x24" ./CityDemo
+    # -noreset: a fresh server resets when its last client leaves, and the
+    # demo, opening the display twice as it starts, could be refused.
+    exec xvfb-run -a -s "-screen 0 1280x720x24 -noreset" ./CityDemo
 fi
 exec ./CityDemo

@@ -9,4 +9,4 @@ shift
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-exec xvfb-run -a -s "-screen 0 1024x768x24" /usr/lib/wine/wine64 "$@"
+exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" /usr/lib/wine/wine64 "$@"

@@ -17,7 +17,7 @@ log=$(mktemp)
 windows=$(mktemp)
 trap 'rm -f "$log" "$windows"' EXIT
 
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" sh -c '
     /usr/lib/wine/wine64 CityDemo.exe >"$1" 2>&1 &
     demo=$!
     box=$(timeout 90 xdotool search --sync --name "^HR Failed\$" | head -1)
