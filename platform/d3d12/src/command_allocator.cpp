@@ -18,6 +18,8 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type,
     auto info =
         vkrt::Structure<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
     info.queueFamilyIndex = device.QueueFamily();
+    // Retired buffers are recorded again without resetting the whole pool.
+    info.flags = VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
     VkCommandPool pool = VK_NULL_HANDLE;
     VkResult result = vkCreateCommandPool(device.Handle(), &info, nullptr, &pool);
     if (result != VK_SUCCESS)
@@ -62,6 +64,10 @@ HRESULT CommandAllocator::Reset()
     if (result != VK_SUCCESS)
         return vkrt::HResultFromVk(result);
     mNextBuffer = 0;
+    // Under the lock, so that no buffer of the old generation is retired
+    // after the list of retired ones has been emptied.
+    std::lock_guard<std::mutex> lock(mRetiredLock);
+    mRetired.clear();
     ++mGeneration;
     return S_OK;
 }
@@ -70,6 +76,12 @@ HRESULT CommandAllocator::BeginList(VkCommandBuffer* buffer)
 {
     if (mListOpen)
         return E_INVALIDARG;
+    if (VkCommandBuffer retired = TakeFinishedBuffer())
+    {
+        *buffer = retired;
+        mListOpen = true;
+        return S_OK;
+    }
     if (mNextBuffer == mBuffers.size())
     {
         auto info = vkrt::Structure<VkCommandBufferAllocateInfo>(
@@ -94,6 +106,40 @@ HRESULT CommandAllocator::BeginList(VkCommandBuffer* buffer)
     *buffer = mBuffers[mNextBuffer++];
     mListOpen = true;
     return S_OK;
+}
+
+void CommandAllocator::Retire(VkCommandBuffer buffer, uint64_t generation)
+{
+    std::lock_guard<std::mutex> lock(mRetiredLock);
+    if (generation != mGeneration)
+        return;
+    try
+    {
+        mRetired.push_back({buffer, mLastSerial});
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The buffer stays with the pool until the next Reset, as without
+        // recycling.
+    }
+}
+
+VkCommandBuffer CommandAllocator::TakeFinishedBuffer()
+{
+    std::lock_guard<std::mutex> lock(mRetiredLock);
+    if (mRetired.empty())
+        return VK_NULL_HANDLE;
+    const uint64_t completed = Owner().Queue().CompletedSerial();
+    for (RetiredBuffer& retired : mRetired)
+    {
+        if (retired.Serial > completed)
+            continue;
+        const VkCommandBuffer buffer = retired.Buffer;
+        retired = mRetired.back();
+        mRetired.pop_back();
+        return buffer;
+    }
+    return VK_NULL_HANDLE;
 }
 
 } // namespace d3d12

@@ -93,7 +93,9 @@ CommandList::~CommandList()
     if (!mAllocator)
         return;
     if (mOpen)
-        mAllocator->EndList();
+        mAllocator->EndList(); // its buffer, still recording, waits for the allocator's Reset
+    else
+        mAllocator->Retire(mBuffer, mAllocatorGeneration);
     mAllocator->Release();
 }
 
@@ -118,9 +120,14 @@ HRESULT CommandList::Begin(CommandAllocator& allocator, ID3D12PipelineState* ini
         return vkrt::HResultFromVk(result);
     }
 
+    // The earlier recording can no longer be executed: its buffer goes back
+    // to the allocator it came from.
     allocator.AddRef();
     if (mAllocator)
+    {
+        mAllocator->Retire(mBuffer, mAllocatorGeneration);
         mAllocator->Release();
+    }
     mAllocator = &allocator;
     mAllocatorGeneration = allocator.Generation();
     mBuffer = buffer;

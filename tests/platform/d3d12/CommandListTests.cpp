@@ -2,6 +2,7 @@
 // a call that cannot be honoured marks the list invalid, Close answers
 // E_INVALIDARG and the queue refuses to run it; nothing crashes.
 #include "GpuTest.h"
+#include "command_allocator.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -237,6 +238,61 @@ TEST_F(CommandLists, AClosedListRunsAgainWhenExecutedAgain)
     }
     ASSERT_HRESULT_SUCCEEDED(mAllocator->Reset());
     ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
+}
+
+// The window's resize resets its list again and again on an allocator it never
+// resets; a recording nothing can execute again gives its buffer back once the
+// GPU has finished it, while the allocator's Reset still recycles them all.
+TEST_F(CommandLists, AnAllocatorThatIsNeverResetKeepsAFewBuffers)
+{
+    auto* allocator = static_cast<d3d12::CommandAllocator*>(mAllocator.Get());
+    ComPtr<ID3D12Resource> buffer = Buffer(256);
+    ID3D12CommandList* lists[] = {mList.Get()};
+    for (int i = 0; i < 20; ++i)
+    {
+        mList->CopyBufferRegion(buffer.Get(), 0, buffer.Get(), 128, 64);
+        ASSERT_HRESULT_SUCCEEDED(mList->Close());
+        mQueue->ExecuteCommandLists(1, lists);
+        WaitForGpu();
+        ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
+    }
+    EXPECT_LE(allocator->BufferCount(), 2u);
+
+    // A second list released unexecuted gives its buffer back too.
+    {
+        ASSERT_HRESULT_SUCCEEDED(mList->Close());
+        ComPtr<ID3D12GraphicsCommandList> second;
+        ASSERT_HRESULT_SUCCEEDED(Device()->CreateCommandList(
+            0, D3D12_COMMAND_LIST_TYPE_DIRECT, mAllocator.Get(), nullptr, IID_PPV_ARGS(&second)));
+        ASSERT_HRESULT_SUCCEEDED(second->Close());
+    }
+    const size_t settled = allocator->BufferCount();
+    ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
+    EXPECT_EQ(allocator->BufferCount(), settled);
+
+    // One the GPU may still run keeps its buffer: the queue is held back by a
+    // gate fence that only this thread opens.
+    ComPtr<ID3D12Fence> gate;
+    ASSERT_HRESULT_SUCCEEDED(Device()->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&gate)));
+    ASSERT_HRESULT_SUCCEEDED(mQueue->Wait(gate.Get(), 1));
+    ASSERT_HRESULT_SUCCEEDED(mList->Close());
+    mQueue->ExecuteCommandLists(1, lists);
+    ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr)); // takes the finished one
+    ASSERT_HRESULT_SUCCEEDED(mList->Close());
+    {
+        ComPtr<ID3D12GraphicsCommandList> second; // finds only the pending one
+        ASSERT_HRESULT_SUCCEEDED(Device()->CreateCommandList(
+            0, D3D12_COMMAND_LIST_TYPE_DIRECT, mAllocator.Get(), nullptr, IID_PPV_ARGS(&second)));
+        ASSERT_HRESULT_SUCCEEDED(second->Close());
+    }
+    EXPECT_EQ(allocator->BufferCount(), settled + 1);
+    ASSERT_HRESULT_SUCCEEDED(gate->Signal(1));
+    WaitForGpu();
+
+    // The allocator's Reset recycles them all.
+    ASSERT_HRESULT_SUCCEEDED(mAllocator->Reset());
+    ASSERT_HRESULT_SUCCEEDED(mList->Reset(mAllocator.Get(), nullptr));
+    EXPECT_EQ(allocator->BufferCount(), settled + 1);
 }
 
 } // namespace
