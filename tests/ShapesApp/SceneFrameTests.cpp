@@ -296,6 +296,38 @@ TEST_F(SceneFrames, TheFourthPassWaitsOnlyForTheFrameLastDrawnWithItsEntry)
     }
 }
 
+// With the GPU held before the first frame, the program records and submits
+// a frame with each of the ring's three entries without waiting (each
+// execution records anew, so none waits for an earlier run of its list); the
+// fence wait of the fourth pass is the first thing that blocks. Presenting
+// (here without a surface) adds no wait of its own.
+TEST_F(SceneFrames, FramesRunAheadOfAHeldGpuUntilTheRingComesRound)
+{
+    clock.Restart();
+    SceneGpuApp app(64, 48);
+    QueueGate gate(app);
+    gate.Hold();
+    const UINT64 completed = app.mFence->GetCompletedValue();
+    auto ahead = std::async(std::launch::async,
+                            [&]
+                            {
+                                for (int frame = 0; frame < 3; ++frame)
+                                {
+                                    Pass(app);
+                                    app.DrawFrame(clock);
+                                }
+                            });
+    const bool ranAhead = ahead.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!ranAhead)
+        gate.Open();
+    ahead.wait();
+    ASSERT_TRUE(ranAhead) << "a frame waited for an earlier one while the GPU was held";
+    EXPECT_EQ(app.mFence->GetCompletedValue(), completed) << "the GPU was not held";
+    EXPECT_EQ(app.mCurrentFence, completed + 3);
+    EXPECT_FALSE(PassWhileHeld(app, gate, std::chrono::milliseconds(300)).Returned)
+        << "the fourth pass did not wait for the first frame";
+}
+
 TEST_F(SceneFrames, ThePassRecordIsWrittenByteForByte)
 {
     clock.Restart();

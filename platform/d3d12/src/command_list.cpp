@@ -131,6 +131,7 @@ HRESULT CommandList::Begin(CommandAllocator& allocator, ID3D12PipelineState* ini
     mAllocator = &allocator;
     mAllocatorGeneration = allocator.Generation();
     mBuffer = buffer;
+    mLastSerial = 0; // a fresh recording: no run of it can be pending
     mOpen = true;
     mInvalid = false;
     mRendering = false;
@@ -162,6 +163,19 @@ HRESULT CommandList::Close()
     if (!mOpen)
         return E_FAIL; // closing a closed list, as the real platform reports it
     EndRendering();
+
+    // What the list wrote is visible to the processor once a fence signalled
+    // after it is reached, as a readback resource is read on the real
+    // platform: a wait on the host alone does not make device writes visible.
+    auto barrier = vkrt::Structure<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
+    barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
+    barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
+    barrier.dstStageMask = VK_PIPELINE_STAGE_2_HOST_BIT;
+    barrier.dstAccessMask = VK_ACCESS_2_HOST_READ_BIT;
+    auto dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+    dependency.memoryBarrierCount = 1;
+    dependency.pMemoryBarriers = &barrier;
+    vkCmdPipelineBarrier2(mBuffer, &dependency);
     const VkResult result = vkEndCommandBuffer(mBuffer);
     mOpen = false;
     mAllocator->EndList();
@@ -198,6 +212,8 @@ bool CommandList::IsExecutable() const
 
 void CommandList::WaitUntilIdle() const
 {
+    // Only a second run of the very same recording waits: a reset list
+    // records into another buffer and never waits for its earlier run.
     const uint64_t last = mLastSerial;
     if (Owner().Queue().CompletedSerial() < last)
         Owner().Queue().WaitForSerial(last);

@@ -87,7 +87,8 @@ public:
     // What the queue asks of a list it executes.
     bool IsExecutable() const;
     VkCommandBuffer CommandBuffer() const { return mBuffer; }
-    // Waits while an earlier execution of the same commands still runs.
+    // Waits while an earlier execution of this recording still runs (its
+    // buffer is not made for simultaneous use).
     void WaitUntilIdle() const;
     void Submitted(uint64_t serial);
 
