@@ -75,7 +75,13 @@ HRESULT WINAPI D3D12CreateDevice(IUnknown* pAdapter, D3D_FEATURE_LEVEL MinimumFe
     const vkrt::PhysicalDevice* physicalDevice = nullptr;
     HRESULT hr = vkrt::FindAdapterDevice(kind, &instance, &physicalDevice);
     if (FAILED(hr))
+    {
+        // The program falls back to the software adapter: say why the
+        // machine's GPU was not used.
+        if (instance && kind == vkrt::AdapterKind::DefaultHardware)
+            instance->ReportRefusedHardware();
         return hr;
+    }
     // Without an output slot the call only tells whether a device could be
     // made, as on the real platform.
     if (!ppDevice)

@@ -51,10 +51,16 @@ VkDebugUtilsMessengerCreateInfoEXT MessengerInfo()
     return info;
 }
 
-bool SupportsRuntime(VkPhysicalDevice device, const VkPhysicalDeviceProperties& properties)
+// Why the runtime cannot run on `device`, or an empty text where it can:
+// Vulkan 1.3 with timeline semaphores, dynamic rendering and
+// synchronization2, push descriptors, a graphics queue, and the
+// block-compressed formats that every Direct3D 12 device has.
+std::string RefusalOf(VkPhysicalDevice device, const VkPhysicalDeviceProperties& properties)
 {
     if (properties.apiVersion < VK_API_VERSION_1_3)
-        return false;
+        return "it offers Vulkan " + std::to_string(VK_API_VERSION_MAJOR(properties.apiVersion)) +
+               "." + std::to_string(VK_API_VERSION_MINOR(properties.apiVersion)) +
+               ", and the runtime needs 1.3";
 
     auto features13 = vkrt::Structure<VkPhysicalDeviceVulkan13Features>(
         VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
@@ -67,7 +73,9 @@ bool SupportsRuntime(VkPhysicalDevice device, const VkPhysicalDeviceProperties& 
     vkGetPhysicalDeviceFeatures2(device, &features);
     if (!features12.timelineSemaphore || !features13.dynamicRendering ||
         !features13.synchronization2)
-        return false;
+        return "it lacks timeline semaphores, dynamic rendering or synchronization2";
+    if (!features.features.textureCompressionBC)
+        return "it has no block-compressed texture formats (BC1 to BC7)";
 
     uint32_t count = 0;
     vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
@@ -78,16 +86,17 @@ bool SupportsRuntime(VkPhysicalDevice device, const VkPhysicalDeviceProperties& 
         auto matches = [&](const VkExtensionProperties& e)
         { return std::strcmp(e.extensionName, required) == 0; };
         if (std::none_of(extensions.begin(), extensions.end(), matches))
-            return false;
+            return std::string("it lacks the extension ") + required;
     }
 
     uint32_t familyCount = 0;
     vkGetPhysicalDeviceQueueFamilyProperties(device, &familyCount, nullptr);
     std::vector<VkQueueFamilyProperties> families(familyCount);
     vkGetPhysicalDeviceQueueFamilyProperties(device, &familyCount, families.data());
-    return std::any_of(families.begin(), families.end(),
-                       [](const VkQueueFamilyProperties& f)
-                       { return (f.queueFlags & VK_QUEUE_GRAPHICS_BIT) != 0; });
+    const bool graphics = std::any_of(families.begin(), families.end(),
+                                      [](const VkQueueFamilyProperties& f)
+                                      { return (f.queueFlags & VK_QUEUE_GRAPHICS_BIT) != 0; });
+    return graphics ? std::string() : "it has no graphics queue";
 }
 } // namespace
 
@@ -178,7 +187,8 @@ void Instance::FindPhysicalDevices()
         device.Handle = handle;
         vkGetPhysicalDeviceProperties(handle, &device.Properties);
         device.IsCpu = device.Properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
-        device.IsUsable = SupportsRuntime(handle, device.Properties);
+        device.Refusal = RefusalOf(handle, device.Properties);
+        device.IsUsable = device.Refusal.empty();
         mPhysicalDevices.push_back(device);
     }
 }
@@ -214,6 +224,19 @@ const PhysicalDevice* Instance::CpuDevice() const
             return &device;
     }
     return nullptr;
+}
+
+void Instance::ReportRefusedHardware() const
+{
+    for (const PhysicalDevice& device : mPhysicalDevices)
+    {
+        if (device.IsUsable || device.IsCpu)
+            continue;
+        const std::string message =
+            std::string("D3D12CreateDevice: the GPU \"") + device.Properties.deviceName +
+            "\" cannot run the Direct3D 12 runtime: " + device.Refusal + "\n";
+        OutputDebugStringA(message.c_str());
+    }
 }
 
 bool Instance::HasExtension(const char* name) const

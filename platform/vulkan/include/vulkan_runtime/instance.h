@@ -20,8 +20,10 @@ struct PhysicalDevice
     VkPhysicalDeviceProperties Properties{};
     bool IsCpu = false;
     // Vulkan 1.3 with timeline semaphores, dynamic rendering, synchronization2
-    // and push descriptors: what the Direct3D 12 runtime is built on.
+    // and push descriptors, a graphics queue and block-compressed formats:
+    // what the Direct3D 12 runtime is built on.
     bool IsUsable = false;
+    std::string Refusal; // why the device is not usable, in words
 };
 
 class Instance
@@ -42,6 +44,9 @@ public:
     const PhysicalDevice* DefaultHardwareDevice() const;
     // The first usable CPU (software) device, or null.
     const PhysicalDevice* CpuDevice() const;
+    // Writes to the debugger output which devices other than CPU devices were
+    // refused, and why.
+    void ReportRefusedHardware() const;
 
     bool HasExtension(const char* name) const;
 
