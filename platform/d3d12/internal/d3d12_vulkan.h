@@ -16,14 +16,18 @@ namespace d3d12
 // runtime's devices.
 VkDevice VulkanDeviceOf(ID3D12Device* device);
 
+// A queue family index that names no family.
+constexpr uint32_t NoQueueFamily = UINT32_MAX;
+
 // What the swap chain needs of a command queue's device to show its images.
 struct QueueVulkan
 {
     VkInstance Instance = VK_NULL_HANDLE;
     VkPhysicalDevice Physical = VK_NULL_HANDLE;
     VkDevice Device = VK_NULL_HANDLE;
-    uint32_t QueueFamily = 0;
-    bool CanPresent = false; // the device has the swapchain extension
+    uint32_t QueueFamily = 0;               // where the queue's work runs
+    uint32_t PresentFamily = NoQueueFamily; // a present-only family with a queue
+    bool CanPresent = false;                // the device has the swapchain extension
 };
 
 // False where `queue` is not one of this runtime's queues.
@@ -39,11 +43,13 @@ VkImageLayout VulkanLayoutOf(D3D12_RESOURCE_STATES state);
 // Submits `commands` on the queue after everything submitted before, waiting
 // for the binary semaphore `wait` and signalling the binary semaphore
 // `signal` (either may be null); then presents `imageIndex` of `swapchain`
-// behind `signal`. `presented` receives the present's own result; `serial`
-// the submission's place on the queue's timeline.
+// behind `signal`, from the queue itself or, with `fromPresentFamily`, from
+// the device's queue in its present-only family. `presented` receives the
+// present's own result; `serial` the submission's place on the queue's
+// timeline.
 HRESULT SubmitAndPresent(ID3D12CommandQueue* queue, VkCommandBuffer commands, VkSemaphore wait,
                          VkSemaphore signal, VkSwapchainKHR swapchain, uint32_t imageIndex,
-                         VkResult* presented, uint64_t* serial);
+                         bool fromPresentFamily, VkResult* presented, uint64_t* serial);
 
 // Waits until the queue's submission `serial` has run.
 void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial);

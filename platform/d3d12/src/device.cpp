@@ -61,6 +61,25 @@ uint32_t GraphicsQueueFamily(VkPhysicalDevice physicalDevice)
     return 0; // the instance only offers devices with a graphics family
 }
 
+// A family that can do nothing but present (no graphics, compute or
+// transfer work), where a device has one: some devices present only from
+// such a family, so the device opens a queue there for the swap chain.
+uint32_t PresentOnlyQueueFamily(VkPhysicalDevice physicalDevice)
+{
+    uint32_t count = 0;
+    vkGetPhysicalDeviceQueueFamilyProperties(physicalDevice, &count, nullptr);
+    std::vector<VkQueueFamilyProperties> families(count);
+    vkGetPhysicalDeviceQueueFamilyProperties(physicalDevice, &count, families.data());
+    constexpr VkQueueFlags Work =
+        VK_QUEUE_GRAPHICS_BIT | VK_QUEUE_COMPUTE_BIT | VK_QUEUE_TRANSFER_BIT;
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        if (!(families[i].queueFlags & Work) && families[i].queueCount > 0)
+            return i;
+    }
+    return NoQueueFamily;
+}
+
 } // namespace
 
 Device::Device(std::shared_ptr<vkrt::Instance> instance, const vkrt::PhysicalDevice& physicalDevice)
@@ -98,11 +117,19 @@ HRESULT Device::Initialize()
     vkGetPhysicalDeviceMemoryProperties(mPhysical.Handle, &mMemory);
 
     const float priority = 1.0f;
-    auto queue =
-        vkrt::Structure<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
-    queue.queueFamilyIndex = mQueueFamily;
-    queue.queueCount = 1;
-    queue.pQueuePriorities = &priority;
+    VkDeviceQueueCreateInfo queues[2];
+    uint32_t queueCount = 0;
+    for (uint32_t family : {mQueueFamily, PresentOnlyQueueFamily(mPhysical.Handle)})
+    {
+        if (family == NoQueueFamily)
+            continue;
+        auto& queue = queues[queueCount++];
+        queue =
+            vkrt::Structure<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
+        queue.queueFamilyIndex = family;
+        queue.queueCount = 1;
+        queue.pQueuePriorities = &priority;
+    }
 
     auto features13 = vkrt::Structure<VkPhysicalDeviceVulkan13Features>(
         VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
@@ -124,8 +151,8 @@ HRESULT Device::Initialize()
         extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
     auto info = vkrt::Structure<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO);
     info.pNext = &features;
-    info.queueCreateInfoCount = 1;
-    info.pQueueCreateInfos = &queue;
+    info.queueCreateInfoCount = queueCount;
+    info.pQueueCreateInfos = queues;
     info.enabledExtensionCount = uint32_t(extensions.size());
     info.ppEnabledExtensionNames = extensions.data();
     VkResult result = vkCreateDevice(mPhysical.Handle, &info, nullptr, &mDevice);
@@ -156,7 +183,13 @@ HRESULT Device::Initialize()
 
     VkQueue vkQueue = VK_NULL_HANDLE;
     vkGetDeviceQueue(mDevice, mQueueFamily, 0, &vkQueue);
-    HRESULT hr = mSubmission.Create(mDevice, mQueueFamily, vkQueue);
+    VkQueue presentQueue = VK_NULL_HANDLE;
+    if (queueCount == 2)
+    {
+        mPresentFamily = queues[1].queueFamilyIndex;
+        vkGetDeviceQueue(mDevice, mPresentFamily, 0, &presentQueue);
+    }
+    HRESULT hr = mSubmission.Create(mDevice, mQueueFamily, vkQueue, presentQueue);
     if (SUCCEEDED(hr))
         hr = mWaiter.Start(mDevice, mSubmission);
     return hr;

@@ -10,6 +10,7 @@
 #include "resource_registry.h"
 #include "submission.h"
 
+#include <d3d12_vulkan.h>
 #include <vulkan_runtime/instance.h>
 
 #include <map>
@@ -101,6 +102,9 @@ public:
     uint32_t MaxPushDescriptors() const { return mMaxPushDescriptors; }
     PFN_vkCmdPushDescriptorSetKHR PushDescriptorSet() const { return mPushDescriptorSet; }
     uint32_t QueueFamily() const { return mQueueFamily; }
+    // The present-only family the device also has a queue in, or
+    // NoQueueFamily.
+    uint32_t PresentFamily() const { return mPresentFamily; }
     Submission& Queue() { return mSubmission; }
     FenceWaiter& Waiter() { return mWaiter; }
     ResourceRegistry& Resources() { return mResources; }
@@ -130,6 +134,7 @@ private:
     LUID mLuid{};
     VkDevice mDevice = VK_NULL_HANDLE;
     uint32_t mQueueFamily = 0;
+    uint32_t mPresentFamily = NoQueueFamily;
     VkPhysicalDeviceMemoryProperties mMemory{};
     VkPhysicalDeviceFeatures mFeatures{};
     uint32_t mMaxPushDescriptors = 0;

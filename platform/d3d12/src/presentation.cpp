@@ -27,6 +27,7 @@ bool VulkanQueueOf(ID3D12CommandQueue* queue, QueueVulkan* vulkan)
     vulkan->Physical = device.PhysicalHandle();
     vulkan->Device = device.Handle();
     vulkan->QueueFamily = device.QueueFamily();
+    vulkan->PresentFamily = device.PresentFamily();
     vulkan->CanPresent = device.CanPresent();
     return true;
 }
@@ -44,13 +45,13 @@ VkImageLayout VulkanLayoutOf(D3D12_RESOURCE_STATES state)
 
 HRESULT SubmitAndPresent(ID3D12CommandQueue* queue, VkCommandBuffer commands, VkSemaphore wait,
                          VkSemaphore signal, VkSwapchainKHR swapchain, uint32_t imageIndex,
-                         VkResult* presented, uint64_t* serial)
+                         bool fromPresentFamily, VkResult* presented, uint64_t* serial)
 {
     CommandQueue* own = OwnQueue(queue);
     if (!own)
         return E_INVALIDARG;
     return own->Owner().Queue().SubmitAndPresent(commands, wait, signal, swapchain, imageIndex,
-                                                 presented, serial);
+                                                 fromPresentFamily, presented, serial);
 }
 
 void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial)

@@ -8,10 +8,12 @@
 namespace d3d12
 {
 
-HRESULT Submission::Create(VkDevice device, uint32_t queueFamily, VkQueue queue)
+HRESULT Submission::Create(VkDevice device, uint32_t queueFamily, VkQueue queue,
+                           VkQueue presentQueue)
 {
     mDevice = device;
     mQueue = queue;
+    mPresentQueue = presentQueue;
 
     auto type =
         vkrt::Structure<VkSemaphoreTypeCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_TYPE_CREATE_INFO);
@@ -36,6 +38,8 @@ void Submission::Destroy()
         return;
     if (mQueue != VK_NULL_HANDLE)
         vkQueueWaitIdle(mQueue);
+    if (mPresentQueue != VK_NULL_HANDLE)
+        vkQueueWaitIdle(mPresentQueue);
     std::vector<std::function<void()>> ready;
     {
         std::lock_guard lock(mMutex);
@@ -231,7 +235,7 @@ void Submission::CollectLocked(uint64_t completed, std::vector<std::function<voi
 
 HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, VkSemaphore signal,
                                      VkSwapchainKHR swapchain, uint32_t imageIndex,
-                                     VkResult* presented, uint64_t* serial)
+                                     bool fromPresentQueue, VkResult* presented, uint64_t* serial)
 {
     // The copy goes through the ordinary path, so it is ordered after every
     // command list and its timeline serial tells when it has run.
@@ -249,7 +253,10 @@ HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, V
     present.pSwapchains = &swapchain;
     present.pImageIndices = &imageIndex;
     std::lock_guard lock(mMutex);
-    *presented = vkQueuePresentKHR(mQueue, &present);
+    VkQueue queue = fromPresentQueue ? mPresentQueue : mQueue;
+    if (queue == VK_NULL_HANDLE)
+        return E_INVALIDARG;
+    *presented = vkQueuePresentKHR(queue, &present);
     return S_OK;
 }
 

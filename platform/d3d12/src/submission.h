@@ -31,7 +31,8 @@ public:
     Submission(const Submission&) = delete;
     Submission& operator=(const Submission&) = delete;
 
-    HRESULT Create(VkDevice device, uint32_t queueFamily, VkQueue queue);
+    // `presentQueue` (may be null) is a queue of a present-only family.
+    HRESULT Create(VkDevice device, uint32_t queueFamily, VkQueue queue, VkQueue presentQueue);
     // Waits for the queue and destroys everything still held.
     void Destroy();
 
@@ -57,10 +58,11 @@ public:
 
     // Submits `buffer` behind pending set-up work, waiting for the binary
     // semaphore `wait` and signalling `signal` (either may be null), then
-    // presents `imageIndex` of `swapchain` behind `signal` (null: no present).
+    // presents `imageIndex` of `swapchain` behind `signal` (null: no present)
+    // from the queue, or from the present queue with `fromPresentQueue`.
     HRESULT SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, VkSemaphore signal,
-                             VkSwapchainKHR swapchain, uint32_t imageIndex, VkResult* presented,
-                             uint64_t* serial);
+                             VkSwapchainKHR swapchain, uint32_t imageIndex, bool fromPresentQueue,
+                             VkResult* presented, uint64_t* serial);
 
     // A lost device (any submission Vulkan refused) refuses every later
     // submission, and every fence of it reads as complete, as on the real
@@ -81,6 +83,7 @@ private:
 
     VkDevice mDevice = VK_NULL_HANDLE;
     VkQueue mQueue = VK_NULL_HANDLE;
+    VkQueue mPresentQueue = VK_NULL_HANDLE;
     VkSemaphore mTimeline = VK_NULL_HANDLE;
     VkCommandPool mSetUpPool = VK_NULL_HANDLE;
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 
 namespace dxgi
 {
@@ -34,20 +35,14 @@ void WindowSize(HWND window, UINT* width, UINT* height)
     *height = UINT(std::max(h, 0));
 }
 
-VkPresentModeKHR ChoosePresentMode(VkPhysicalDevice physical, VkSurfaceKHR surface)
+std::vector<VkPresentModeKHR> OfferedPresentModes(VkPhysicalDevice physical, VkSurfaceKHR surface)
 {
-    // Presenting never waits for the vertical blank: immediate where the
-    // surface offers it, else mailbox, else the always-present FIFO.
     uint32_t count = 0;
     vkGetPhysicalDeviceSurfacePresentModesKHR(physical, surface, &count, nullptr);
     std::vector<VkPresentModeKHR> modes(count);
     vkGetPhysicalDeviceSurfacePresentModesKHR(physical, surface, &count, modes.data());
-    for (VkPresentModeKHR wanted : {VK_PRESENT_MODE_IMMEDIATE_KHR, VK_PRESENT_MODE_MAILBOX_KHR})
-    {
-        if (std::find(modes.begin(), modes.end(), wanted) != modes.end())
-            return wanted;
-    }
-    return VK_PRESENT_MODE_FIFO_KHR;
+    modes.resize(count);
+    return modes;
 }
 
 VkSurfaceFormatKHR ChooseSurfaceFormat(VkPhysicalDevice physical, VkSurfaceKHR surface)
@@ -90,6 +85,23 @@ VkImageMemoryBarrier2 ImageBarrier(VkImage image, VkImageLayout from, VkImageLay
 }
 } // namespace
 
+PresentPlan PlanPresent(const std::vector<VkPresentModeKHR>& offered, UINT syncInterval)
+{
+    // Intervals 1 to 4 wait for the vertical blank: FIFO, which every surface
+    // offers, with acquisitions that wait for a free image.
+    if (syncInterval != 0)
+        return {VK_PRESENT_MODE_FIFO_KHR, UINT64_MAX};
+    // Interval 0 on a flip-model swap chain never waits and never tears: the
+    // newest frame is shown at the next blank. Mailbox does exactly that.
+    // Without it, FIFO with acquisitions that never wait: a frame for which
+    // no image is free is dropped, as the discarding flip model drops it.
+    // Immediate would never wait either, but it tears, which the real
+    // platform does only when asked to with its tearing flag.
+    const bool mailbox =
+        std::find(offered.begin(), offered.end(), VK_PRESENT_MODE_MAILBOX_KHR) != offered.end();
+    return {mailbox ? VK_PRESENT_MODE_MAILBOX_KHR : VK_PRESENT_MODE_FIFO_KHR, 0};
+}
+
 HRESULT SwapChain::Create(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC& desc,
                           SwapChain** swapChain)
 {
@@ -119,10 +131,7 @@ SwapChain::~SwapChain()
     d3d12::WaitForQueueIdle(mQueue.Get());
     DestroyVulkanSwapchain();
     for (Frame& frame : mFrames)
-    {
         vkDestroySemaphore(mVulkan.Device, frame.Acquired, nullptr);
-        vkDestroySemaphore(mVulkan.Device, frame.Copied, nullptr);
-    }
     if (mPool != VK_NULL_HANDLE)
         vkDestroyCommandPool(mVulkan.Device, mPool, nullptr);
     if (mSurface != VK_NULL_HANDLE)
@@ -171,24 +180,23 @@ HRESULT SwapChain::CreateBuffers()
 
 HRESULT SwapChain::CreateSurfaceObjects()
 {
-    // Without a window system, or on a device that cannot present, the swap
-    // chain works without a surface: presents complete and nothing is shown.
+    // A message-only window, or none at all, has nothing to show: the swap
+    // chain works without a surface, presents complete and nothing is shown.
     SDL_Window* window = win32::NativeWindowOf(mDesc.OutputWindow);
-    if (!window || !mVulkan.CanPresent ||
-        !SDL_Vulkan_CreateSurface(window, mVulkan.Instance, &mSurface))
+    if (!window)
+        return S_OK;
+    // A window the device cannot show anything in is refused, so that the
+    // program reports it instead of showing a black window for ever.
+    if (!mVulkan.CanPresent)
+        return CannotPresent("the device has no swapchain support");
+    if (!SDL_Vulkan_CreateSurface(window, mVulkan.Instance, &mSurface))
     {
         mSurface = VK_NULL_HANDLE;
-        return S_OK;
+        return CannotPresent(SDL_GetError());
     }
-    VkBool32 supported = VK_FALSE;
-    vkGetPhysicalDeviceSurfaceSupportKHR(mVulkan.Physical, mVulkan.QueueFamily, mSurface,
-                                         &supported);
-    if (!supported)
-    {
-        vkDestroySurfaceKHR(mVulkan.Instance, mSurface, nullptr);
-        mSurface = VK_NULL_HANDLE;
-        return S_OK;
-    }
+    if (!ChoosePresentingFamily())
+        return CannotPresent("no queue family of the device can present to the window");
+    mOfferedModes = OfferedPresentModes(mVulkan.Physical, mSurface);
 
     auto pool =
         vkrt::Structure<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
@@ -210,10 +218,37 @@ HRESULT SwapChain::CreateSurfaceObjects()
         }
         if (result == VK_SUCCESS)
             result = vkCreateSemaphore(mVulkan.Device, &semaphore, nullptr, &frame.Acquired);
-        if (result == VK_SUCCESS)
-            result = vkCreateSemaphore(mVulkan.Device, &semaphore, nullptr, &frame.Copied);
     }
     return vkrt::HResultFromVk(result);
+}
+
+HRESULT SwapChain::CannotPresent(const char* why) const
+{
+    std::string message = "IDXGIFactory::CreateSwapChain: the window cannot be presented to: ";
+    message += why && *why ? why : "the window system gave no reason";
+    message += "\n";
+    OutputDebugStringA(message.c_str());
+    return DXGI_ERROR_UNSUPPORTED;
+}
+
+bool SwapChain::ChoosePresentingFamily()
+{
+    // The queue's own family where it can present; else the device's
+    // present-only family, which then presents what the queue copied.
+    for (uint32_t family : {mVulkan.QueueFamily, mVulkan.PresentFamily})
+    {
+        if (family == d3d12::NoQueueFamily)
+            continue;
+        VkBool32 supported = VK_FALSE;
+        if (vkGetPhysicalDeviceSurfaceSupportKHR(mVulkan.Physical, family, mSurface, &supported) ==
+                VK_SUCCESS &&
+            supported)
+        {
+            mPresentFromPresentFamily = family != mVulkan.QueueFamily;
+            return true;
+        }
+    }
+    return false;
 }
 
 HRESULT SwapChain::CreateVulkanSwapchain()
@@ -258,10 +293,17 @@ HRESULT SwapChain::CreateVulkanSwapchain()
     info.imageExtent = extent;
     info.imageArrayLayers = 1;
     info.imageUsage = VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-    info.imageSharingMode = VK_SHARING_MODE_EXCLUSIVE;
+    // Copied into by the queue's family, presented from the present-only
+    // family where that presents: both use the images, and a family that
+    // runs no commands cannot take ownership of them by a barrier.
+    const uint32_t families[] = {mVulkan.QueueFamily, mVulkan.PresentFamily};
+    info.imageSharingMode =
+        mPresentFromPresentFamily ? VK_SHARING_MODE_CONCURRENT : VK_SHARING_MODE_EXCLUSIVE;
+    info.queueFamilyIndexCount = mPresentFromPresentFamily ? 2 : 0;
+    info.pQueueFamilyIndices = mPresentFromPresentFamily ? families : nullptr;
     info.preTransform = caps.currentTransform;
     info.compositeAlpha = alpha;
-    info.presentMode = ChoosePresentMode(mVulkan.Physical, mSurface);
+    info.presentMode = mPlan.Mode;
     info.clipped = VK_TRUE;
     info.oldSwapchain = mSwapchain;
     VkSwapchainKHR created = VK_NULL_HANDLE;
@@ -276,6 +318,24 @@ HRESULT SwapChain::CreateVulkanSwapchain()
     vkGetSwapchainImagesKHR(mVulkan.Device, mSwapchain, &count, nullptr);
     mImages.resize(count);
     vkGetSwapchainImagesKHR(mVulkan.Device, mSwapchain, &count, mImages.data());
+
+    // One semaphore per image between its copy and its present: an image is
+    // acquired again only once its earlier present has been carried out, so
+    // the semaphore's earlier wait is over by the time it is signalled again.
+    // A semaphore per frame would give no such proof.
+    auto semaphore =
+        vkrt::Structure<VkSemaphoreCreateInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO);
+    mCopied.assign(count, VK_NULL_HANDLE);
+    for (VkSemaphore& copied : mCopied)
+    {
+        result = vkCreateSemaphore(mVulkan.Device, &semaphore, nullptr, &copied);
+        if (result != VK_SUCCESS)
+        {
+            DestroyVulkanSwapchain();
+            return vkrt::HResultFromVk(result);
+        }
+    }
+    mModeInUse = mPlan.Mode;
     mNeedsSwapchain = false;
     return S_OK;
 }
@@ -286,6 +346,9 @@ void SwapChain::DestroyVulkanSwapchain()
         vkDestroySwapchainKHR(mVulkan.Device, mSwapchain, nullptr);
     mSwapchain = VK_NULL_HANDLE;
     mImages.clear();
+    for (VkSemaphore copied : mCopied)
+        vkDestroySemaphore(mVulkan.Device, copied, nullptr);
+    mCopied.clear();
 }
 
 void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) const
@@ -336,7 +399,7 @@ void SwapChain::RecordCopy(const Frame& frame, VkImage source, VkImage target) c
 
 HRESULT SwapChain::PresentToSurface()
 {
-    if (mNeedsSwapchain)
+    if (mNeedsSwapchain || mPlan.Mode != mModeInUse)
     {
         HRESULT hr = CreateVulkanSwapchain();
         if (FAILED(hr))
@@ -345,13 +408,17 @@ HRESULT SwapChain::PresentToSurface()
     if (mSwapchain == VK_NULL_HANDLE)
         return DXGI_STATUS_OCCLUDED; // nothing to show in a window without area
 
+    // The frame's copy from three presents ago has run before its command
+    // buffer and semaphore are used again: the swap chain's frame latency.
     Frame& frame = mFrames[mFrameIndex % FramesInFlight];
     if (frame.Serial != 0)
         d3d12::WaitForQueueSerial(mQueue.Get(), frame.Serial);
 
     uint32_t image = 0;
-    const VkResult acquired = vkAcquireNextImageKHR(mVulkan.Device, mSwapchain, UINT64_MAX,
-                                                    frame.Acquired, VK_NULL_HANDLE, &image);
+    const VkResult acquired = vkAcquireNextImageKHR(
+        mVulkan.Device, mSwapchain, mPlan.AcquireTimeout, frame.Acquired, VK_NULL_HANDLE, &image);
+    if (acquired == VK_NOT_READY || acquired == VK_TIMEOUT)
+        return S_OK; // no image is free: the frame is dropped, as a discarding flip model drops it
     if (acquired == VK_ERROR_OUT_OF_DATE_KHR || acquired == VK_ERROR_SURFACE_LOST_KHR)
     {
         // The window changed under the swapchain: this frame is not shown,
@@ -364,8 +431,9 @@ HRESULT SwapChain::PresentToSurface()
 
     RecordCopy(frame, d3d12::VulkanImageOf(mBuffers[mCurrent].Get()), mImages[image]);
     VkResult presented = VK_SUCCESS;
-    HRESULT hr = d3d12::SubmitAndPresent(mQueue.Get(), frame.Commands, frame.Acquired, frame.Copied,
-                                         mSwapchain, image, &presented, &frame.Serial);
+    HRESULT hr = d3d12::SubmitAndPresent(mQueue.Get(), frame.Commands, frame.Acquired,
+                                         mCopied[image], mSwapchain, image,
+                                         mPresentFromPresentFamily, &presented, &frame.Serial);
     if (FAILED(hr))
         return hr;
     ++mFrameIndex;
@@ -389,9 +457,15 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags)
         return DXGI_ERROR_INVALID_CALL;
     if (flags & DXGI_PRESENT_TEST)
         return S_OK;
-    // The interval is not honoured: presenting never waits for the vertical
-    // blank here.
-    HRESULT hr = mSurface != VK_NULL_HANDLE ? PresentToSurface() : S_OK;
+    HRESULT hr = S_OK;
+    if (mSurface != VK_NULL_HANDLE)
+    {
+        // An interval of n shows the frame for n vertical blanks: it is
+        // presented n times in the FIFO mode, each present taking a blank.
+        mPlan = PlanPresent(mOfferedModes, syncInterval);
+        for (UINT shown = 0; shown < std::max(syncInterval, 1u) && SUCCEEDED(hr); ++shown)
+            hr = PresentToSurface();
+    }
     if (FAILED(hr))
         return hr;
     mCurrent = (mCurrent + 1) % UINT(mBuffers.size());

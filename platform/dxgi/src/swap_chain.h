@@ -19,6 +19,17 @@
 namespace dxgi
 {
 
+// How the presents of one sync interval reach the screen: the Vulkan present
+// mode, and how long an acquisition may wait for a free image (0: never; a
+// frame with no free image is not shown).
+struct PresentPlan
+{
+    VkPresentModeKHR Mode;
+    uint64_t AcquireTimeout;
+};
+
+PresentPlan PlanPresent(const std::vector<VkPresentModeKHR>& offered, UINT syncInterval);
+
 class SwapChain final : public SwapChainDefaults
 {
 public:
@@ -42,7 +53,6 @@ private:
     {
         VkCommandBuffer Commands = VK_NULL_HANDLE;
         VkSemaphore Acquired = VK_NULL_HANDLE;
-        VkSemaphore Copied = VK_NULL_HANDLE;
         uint64_t Serial = 0; // the queue submission that last used the frame
     };
 
@@ -53,6 +63,9 @@ private:
     template <class T> friend HRESULT com::Initialized(T*, T**);
     HRESULT CreateBuffers();
     HRESULT CreateSurfaceObjects();
+    // Says on the debugger output why the window cannot be presented to.
+    HRESULT CannotPresent(const char* why) const;
+    bool ChoosePresentingFamily();
     HRESULT CreateVulkanSwapchain();
     void DestroyVulkanSwapchain();
     HRESULT PresentToSurface();
@@ -69,7 +82,12 @@ private:
     VkSwapchainKHR mSwapchain = VK_NULL_HANDLE;
     VkExtent2D mExtent{};
     std::vector<VkImage> mImages;
-    bool mNeedsSwapchain = true; // out of date, resized, or not made yet
+    std::vector<VkSemaphore> mCopied; // per image: its copy has run, it may be presented
+    std::vector<VkPresentModeKHR> mOfferedModes;
+    PresentPlan mPlan = {VK_PRESENT_MODE_FIFO_KHR, 0};
+    VkPresentModeKHR mModeInUse = VK_PRESENT_MODE_FIFO_KHR;
+    bool mPresentFromPresentFamily = false; // presents from the present-only family
+    bool mNeedsSwapchain = true;            // out of date, resized, or not made yet
     VkCommandPool mPool = VK_NULL_HANDLE;
     std::array<Frame, FramesInFlight> mFrames{};
     uint32_t mFrameIndex = 0;
