@@ -2,6 +2,7 @@
 // Vulkan validation layer on: it plays through its 110 seconds and ends by
 // itself, survives the multisampling key and a drag, and reports failures as
 // a user meets them.
+#include "Personalities.h"
 #include "ProgramUnderTest.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +204,65 @@ std::string RunAndDismiss(ProgramUnderTest& demo)
     EXPECT_EQ(demo.WaitForExit(20s), 0);
     return demo.ErrorOutput();
 }
+
+// The demo on lavapipe dressed as other devices: twenty seconds with the
+// multisampling key, a resize and a drag, drawing the city, then Escape. A
+// device refused as the hardware adapter says why and the demo runs on the
+// software adapter; a window the device cannot present to ends in the box
+// naming the swap chain's creation.
+class Personalities : public DemoRun, public ::testing::WithParamInterface<Personality>
+{
+};
+
+TEST_P(Personalities, PlayTwentySecondsWithTheKeysAResizeAndADragOrReportTheirFailure)
+{
+    const Personality& personality = GetParam();
+    const std::vector<std::string> environment = PersonalityEnvironment(personality);
+    if (environment.empty())
+        GTEST_SKIP() << "needs lavapipe and the tests' personality layer";
+    ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR, environment);
+    std::string log;
+    if (!personality.CanPresent)
+    {
+        log = RunAndDismiss(demo);
+        EXPECT_NE(log.find("HR Failed: mdxgiFactory->CreateSwapChain("), std::string::npos) << log;
+        EXPECT_NE(log.find("the window cannot be presented to"), std::string::npos) << log;
+    }
+    else
+    {
+        ASSERT_FALSE(demo.WaitForWindow(60s).empty()) << demo.ErrorOutput();
+        std::this_thread::sleep_for(4s);
+        demo.Key("F2");
+        std::this_thread::sleep_for(3s);
+        demo.Resize(640, 480);
+        std::this_thread::sleep_for(3s);
+        demo.Key("F2");
+        std::this_thread::sleep_for(3s);
+        demo.LeftDrag(200, 300, 500, 200);
+        std::this_thread::sleep_for(5s);
+        const std::string shot = "/tmp/demo-personality-" + std::to_string(getpid()) + ".png";
+        Screenshot(shot);
+        const double brightness =
+            std::atof(RunCommand("convert '" + shot + "' -format '%[fx:mean]' info:").c_str());
+        std::remove(shot.c_str());
+        EXPECT_GT(brightness, 0.05) << "the window is black";
+        ASSERT_FALSE(demo.HasExited()) << demo.ErrorOutput();
+        demo.Key("Escape");
+        EXPECT_EQ(demo.WaitForExit(60s), 0) << demo.ErrorOutput();
+        log = demo.ErrorOutput();
+        EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
+    }
+    EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
+    EXPECT_EQ(log.find("city personality layer: refused"), std::string::npos) << log;
+    const bool ranOnPersonality = log.find(PersonalityDeviceLine(personality)) != std::string::npos;
+    EXPECT_EQ(ranOnPersonality, personality.Refusal == nullptr) << log;
+    if (personality.Refusal)
+        EXPECT_NE(log.find(personality.Refusal), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, Personalities, ::testing::ValuesIn(DevicePersonalities),
+                         [](const ::testing::TestParamInfo<Personality>& info)
+                         { return std::string(info.param.TestName); });
 
 // A run directory like the real one, but with a file taken out or changed.
 class BrokenRunDirectory : public DemoRun

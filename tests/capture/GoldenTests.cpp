@@ -2,6 +2,7 @@
 // CityCapture on lavapipe and compared with the pictures kept beside this
 // file. UPDATE_GOLDENS=1 in the environment writes the pictures anew
 // instead (look at them before committing them).
+#include "Personalities.h"
 #include "Png.h"
 #include "XTools.h"
 
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -43,46 +45,49 @@ RgbImage Difference(const RgbImage& a, const RgbImage& b)
     return difference;
 }
 
-class Goldens : public ::testing::TestWithParam<Golden>
+// Draws the golden's frame with CityCapture in the environment given (the
+// validation layer on) and compares it with its picture; returns the
+// program's standard error.
+std::string CheckGolden(const Golden& golden, const std::string& environment)
 {
-};
-
-TEST_P(Goldens, TheFrameMatchesItsPicture)
-{
-#ifndef LAVAPIPE_DRIVER
-    GTEST_SKIP() << "the pictures are lavapipe's, and it is not installed";
-#else
-    const Golden& golden = GetParam();
     const std::string frames = "/tmp/golden-" + std::to_string(getpid()) + "-" + golden.Name;
     const std::string seconds = std::to_string(golden.Second);
     int exitCode = -1;
     const std::string log =
-        RunCommand("cd '" CITY_RUN_DIR "' && VK_ICD_FILENAMES='" LAVAPIPE_DRIVER
-                   "' VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation ./CityCapture --size 320x180 "
-                   "--from " +
+        RunCommand("cd '" CITY_RUN_DIR "' && " + environment +
+                       " ./CityCapture --size 320x180 "
+                       "--from " +
                        seconds + " --to " + seconds + (golden.Msaa ? " --msaa" : "") + " --png '" +
                        frames + "' 2>&1",
                    &exitCode);
-    ASSERT_EQ(exitCode, 0) << log;
+    EXPECT_EQ(exitCode, 0) << log;
     EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
 
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06d.png", golden.Second * 60);
     RgbImage frame;
     std::string error;
-    ASSERT_TRUE(ReadPng(frames + name, &frame, &error)) << error;
+    const bool read = ReadPng(frames + name, &frame, &error);
     RunCommand("rm -rf '" + frames + "'");
+    if (!read)
+    {
+        ADD_FAILURE() << error;
+        return log;
+    }
 
     const std::string goldenPath = std::string(GOLDEN_DIR "/") + golden.Name + ".png";
     if (std::getenv("UPDATE_GOLDENS"))
     {
-        ASSERT_TRUE(WritePng(goldenPath, frame, &error)) << error;
-        return;
+        EXPECT_TRUE(WritePng(goldenPath, frame, &error)) << error;
+        return log;
     }
     RgbImage expected;
-    ASSERT_TRUE(ReadPng(goldenPath, &expected, &error)) << error;
-    ASSERT_EQ(frame.Width, expected.Width);
-    ASSERT_EQ(frame.Height, expected.Height);
+    if (!ReadPng(goldenPath, &expected, &error) || frame.Width != expected.Width ||
+        frame.Height != expected.Height)
+    {
+        ADD_FAILURE() << "no picture of the frame's size at " << goldenPath << ": " << error;
+        return log;
+    }
 
     size_t differing = 0;
     for (size_t i = 0; i < frame.Pixels.size(); i += 3)
@@ -105,14 +110,71 @@ TEST_P(Goldens, TheFrameMatchesItsPicture)
                       << " allowed); the frame is " << actualPath << ", the difference "
                       << differencePath;
     }
+    return log;
+}
+
+class Goldens : public ::testing::TestWithParam<Golden>
+{
+};
+
+TEST_P(Goldens, TheFrameMatchesItsPicture)
+{
+#ifndef LAVAPIPE_DRIVER
+    GTEST_SKIP() << "the pictures are lavapipe's, and it is not installed";
+#else
+    CheckGolden(GetParam(),
+                "VK_ICD_FILENAMES='" LAVAPIPE_DRIVER "' VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation");
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Phases, Goldens,
-                         ::testing::Values(Golden{"rise", 10, false}, Golden{"sweep", 35, false},
-                                           Golden{"low-pass", 45, false},
-                                           Golden{"middle-pass", 60, false},
-                                           Golden{"high-pass", 90, false},
-                                           Golden{"rise-msaa", 10, true}));
+// The same pictures on lavapipe dressed as other devices: the program runs on
+// the personality's device, or is refused it with its reason and draws on the
+// software adapter. Capturing presents nothing, so a device's presentation
+// makes no difference here.
+class Personalities : public ::testing::TestWithParam<std::tuple<Personality, Golden>>
+{
+};
+
+TEST_P(Personalities, DrawTheGoldenPicture)
+{
+    const auto& [personality, golden] = GetParam();
+    std::string environment;
+    for (const std::string& variable : PersonalityEnvironment(personality))
+        environment += "'" + variable + "' ";
+    if (environment.empty())
+        GTEST_SKIP() << "needs lavapipe and the tests' personality layer";
+    const std::string log = CheckGolden(golden, "env " + environment);
+    const bool ranOnPersonality = log.find(PersonalityDeviceLine(personality)) != std::string::npos;
+    EXPECT_EQ(ranOnPersonality, personality.Refusal == nullptr) << log;
+    if (personality.Refusal)
+        EXPECT_NE(log.find(personality.Refusal), std::string::npos) << log;
+}
+
+const Golden AllGoldens[] = {{"rise", 10, false},       {"sweep", 35, false},
+                             {"low-pass", 45, false},   {"middle-pass", 60, false},
+                             {"high-pass", 90, false},  {"rise-msaa", 10, true}};
+
+INSTANTIATE_TEST_SUITE_P(Phases, Goldens, ::testing::ValuesIn(AllGoldens));
+
+std::string GoldenName(const ::testing::TestParamInfo<std::tuple<Personality, Golden>>& info)
+{
+    std::string name = std::get<1>(info.param).Name;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
+#define UNDER_PERSONALITY(Prefix, index)                                                           \
+    INSTANTIATE_TEST_SUITE_P(Prefix, Personalities,                                                \
+                             ::testing::Combine(::testing::Values(DevicePersonalities[index]),     \
+                                                ::testing::ValuesIn(AllGoldens)),                  \
+                             GoldenName)
+UNDER_PERSONALITY(AmdLike, 0);
+UNDER_PERSONALITY(NvidiaLike, 1);
+UNDER_PERSONALITY(IntelLike, 2);
+UNDER_PERSONALITY(FifoOnly, 3);
+UNDER_PERSONALITY(PresentOnlyFamily, 4);
+UNDER_PERSONALITY(NoPresent, 5);
+UNDER_PERSONALITY(NoBc, 6);
+UNDER_PERSONALITY(PiLike, 7);
 
 } // namespace
