@@ -13,7 +13,7 @@
 // The parts: physical_device.cpp (what the device reports, and device
 // creation), surface.cpp (what the surface offers), memory.cpp (memory types
 // and heaps, mapping), queue.cpp (the present-only family), swapchain.cpp
-// (swapchains, FIFO paced to a virtual 60 Hz blank).
+// (swapchains, FIFO paced to a virtual 60 Hz blank, its queue in fifo.h).
 #include "layer.h"
 
 #include <cstdarg>

@@ -43,8 +43,7 @@ namespace city_personality
     X(GetPhysicalDeviceSurfaceFormats2KHR)                                                         \
     X(GetPhysicalDeviceSurfacePresentModesKHR)                                                     \
     X(GetPhysicalDeviceSurfaceCapabilitiesKHR)                                                     \
-    X(GetPhysicalDeviceSurfaceCapabilities2KHR)                                                    \
-    X(CreateDevice)
+    X(GetPhysicalDeviceSurfaceCapabilities2KHR)
 
 #define CITY_DEVICE_CALLS(X)                                                                       \
     X(DestroyDevice)                                                                               \
