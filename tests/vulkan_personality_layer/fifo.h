@@ -14,12 +14,14 @@ namespace city_personality
 {
 
 using Clock = std::chrono::steady_clock;
+// A 60 Hz display's; CITY_VK_REFRESH_HZ sets another for a swapchain.
 constexpr Clock::duration BlankPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
 
 struct FifoSwapchain
 {
     VkPresentModeKHR Mode = VK_PRESENT_MODE_FIFO_KHR; // FIFO or FIFO_RELAXED
-    Clock::time_point FirstBlank;                     // blanks follow every BlankPeriod
+    Clock::time_point FirstBlank;                     // blanks follow every Period
+    Clock::duration Period = BlankPeriod;
     VkFence AcquireFence = VK_NULL_HANDLE;
 
     struct Shown
@@ -34,7 +36,7 @@ struct FifoSwapchain
 
     Clock::time_point NextBlank(Clock::time_point after) const
     {
-        return FirstBlank + ((after - FirstBlank) / BlankPeriod + 1) * BlankPeriod;
+        return FirstBlank + ((after - FirstBlank) / Period + 1) * Period;
     }
 
     // The engine lets go of each image once the one after it shows.

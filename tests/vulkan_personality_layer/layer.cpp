@@ -214,6 +214,9 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice physical,
         instance.Next.GetPhysicalDeviceProperties(physical, &properties);
         ApplyLimits(*profile, properties.limits);
         data->AtomSize = properties.limits.nonCoherentAtomSize;
+        // Tests read this to know that the program really ran on the
+        // personality, not on the CPU device beside it.
+        std::fprintf(stderr, "city personality layer: device created on %s\n", profile->Name);
     }
     std::lock_guard lock(gMutex);
     gDevices[KeyOf(*device)] = std::move(data);

@@ -1,5 +1,6 @@
 // Swapchains held to what the surface offers, presents held to the families
-// that can present, and FIFO paced to a virtual 60 Hz vertical blank.
+// that can present, and FIFO paced to a virtual 60 Hz vertical blank (or the
+// rate CITY_VK_REFRESH_HZ gives).
 //
 // FIFO on lavapipe: the real swapchain is made in a mode that never blocks,
 // and the layer keeps the presentation engine's queue itself. Each present
@@ -17,6 +18,8 @@
 #include "fifo.h"
 #include "layer.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <utility>
 
@@ -115,6 +118,10 @@ VkResult AcquireFifo(DeviceData& data, VkSwapchainKHR swapchain, FifoSwapchain& 
             return Refuse(VK_TIMEOUT, "vkAcquireNextImageKHR",
                           "would wait for ever: the program holds every image the presentation "
                           "engine does not");
+        // Said on every wait, so that a test can tell a program that never
+        // waits for the blank from one that does.
+        std::fprintf(stderr, "city personality layer: vkAcquireNextImageKHR: waits for a "
+                             "vertical blank\n");
         if (release > deadline)
         {
             std::this_thread::sleep_until(deadline);
@@ -232,6 +239,10 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateSwapchainKHR(VkDevice device,
     auto fifo = std::make_unique<FifoSwapchain>();
     fifo->Mode = info->presentMode;
     fifo->FirstBlank = Clock::now();
+    // A display slower than the frames, as a fast GPU meets a 60 Hz screen,
+    // shows whether a program waits for its blanks.
+    if (const char* hertz = std::getenv("CITY_VK_REFRESH_HZ"); hertz && std::atoi(hertz) > 0)
+        fifo->Period = std::chrono::nanoseconds(1'000'000'000 / std::atoi(hertz));
     uint32_t count = 0;
     data.Next.GetSwapchainImagesKHR(device, *swapchain, &count, nullptr);
     fifo->Program.assign(count, false);
