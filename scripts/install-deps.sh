@@ -12,7 +12,7 @@ PACKAGES="
   libshaderc-dev glslang-dev spirv-tools spirv-headers
   libglm-dev
   libgtest-dev libbenchmark-dev
-  libx11-dev xvfb xfonts-base xauth xdotool x11-utils
+  libx11-dev libxcb-shm0-dev xvfb xfonts-base xauth xdotool x11-utils
   lame libsquish-dev
   clang libclang-rt-14-dev
   imagemagick
