@@ -26,6 +26,12 @@ CaptureApp::CaptureApp(HINSTANCE instance, const CaptureOptions& options, FrameS
     mLastFrame = int(std::floor(options.To * 60.0 + 1e-9));
 }
 
+CaptureApp::~CaptureApp()
+{
+    // A run that failed may leave copies into the readback buffers running.
+    WaitForGpuIdleOnExit();
+}
+
 bool CaptureApp::StartUp()
 {
     // What the framework's start-up does, with a window that is never shown
@@ -36,8 +42,8 @@ bool CaptureApp::StartUp()
     wc.lpszClassName = L"CityCapture";
     if (!RegisterClassW(&wc))
         return false;
-    mWindow = CreateWindowExW(0, L"CityCapture", mWindowTitle.c_str(), 0, 0, 0, 0, 0,
-                              HWND_MESSAGE, nullptr, mInstance, nullptr);
+    mWindow = CreateWindowExW(0, L"CityCapture", mWindowTitle.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, mInstance, nullptr);
     if (!mWindow)
         return false;
     mClientWidth = mOptions.Width;
@@ -53,20 +59,25 @@ bool CaptureApp::StartUp()
     HandleResize();
     BuildScene();
 
-    CheckHr(md3dDevice->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT,
-                                               IID_PPV_ARGS(&mReadbackAllocator)));
-    CheckHr(md3dDevice->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT,
-                                          mReadbackAllocator.Get(), nullptr,
-                                          IID_PPV_ARGS(&mReadbackList)));
-    CheckHr(mReadbackList->Close());
     const D3D12_RESOURCE_DESC desc = mSwapChainBuffer[0]->GetDesc();
     UINT64 bytes = 0;
     md3dDevice->GetCopyableFootprints(&desc, 0, 1, 0, &mFootprint, nullptr, nullptr, &bytes);
     const CD3DX12_HEAP_PROPERTIES heap(D3D12_HEAP_TYPE_READBACK);
     const CD3DX12_RESOURCE_DESC buffer = CD3DX12_RESOURCE_DESC::Buffer(bytes);
-    CheckHr(md3dDevice->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &buffer,
-                                                D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
-                                                IID_PPV_ARGS(&mReadbackBuffer)));
+    for (ReadbackSlot& slot : mReadbacks)
+    {
+        CheckHr(md3dDevice->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT,
+                                                   IID_PPV_ARGS(&slot.Allocator)));
+        CheckHr(md3dDevice->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT,
+                                              slot.Allocator.Get(), nullptr,
+                                              IID_PPV_ARGS(&slot.List)));
+        CheckHr(slot.List->Close());
+        CheckHr(md3dDevice->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &buffer,
+                                                    D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
+                                                    IID_PPV_ARGS(&slot.Buffer)));
+    }
+    mSinkThread = std::make_unique<SinkThread>(mSink, mOptions.Height, size_t(mOptions.Width) * 4,
+                                               SinkQueueDepth);
     mCpuAtLastFrame = ThreadCpuMilliseconds();
     return true;
 }
@@ -107,28 +118,76 @@ void CaptureApp::DrawFrame(const FrameClock& clock)
         PostQuitMessage(0);
 }
 
+void CaptureApp::FinishFrames()
+{
+    HandOverReadbacks(true);
+    if (!mSinkThread->Flush())
+        mSinkFailed = true;
+}
+
 void CaptureApp::ReadBack(ID3D12Resource* backBuffer)
 {
-    CheckHr(mReadbackAllocator->Reset());
-    CheckHr(mReadbackList->Reset(mReadbackAllocator.Get(), nullptr));
+    // The slot's frame is the oldest pending one: it goes first, and the
+    // allocator is reset only once the GPU has finished its copy.
+    ReadbackSlot& slot = mReadbacks[mNextReadback];
+    if (slot.Frame != 0)
+        HandOver(slot);
+    CheckHr(slot.Allocator->Reset());
+    CheckHr(slot.List->Reset(slot.Allocator.Get(), nullptr));
     const D3D12_RESOURCE_BARRIER toCopy = CD3DX12_RESOURCE_BARRIER::Transition(
         backBuffer, D3D12_RESOURCE_STATE_PRESENT, D3D12_RESOURCE_STATE_COPY_SOURCE);
-    mReadbackList->ResourceBarrier(1, &toCopy);
-    const CD3DX12_TEXTURE_COPY_LOCATION to(mReadbackBuffer.Get(), mFootprint);
+    slot.List->ResourceBarrier(1, &toCopy);
+    const CD3DX12_TEXTURE_COPY_LOCATION to(slot.Buffer.Get(), mFootprint);
     const CD3DX12_TEXTURE_COPY_LOCATION from(backBuffer, 0);
-    mReadbackList->CopyTextureRegion(&to, 0, 0, 0, &from, nullptr);
+    slot.List->CopyTextureRegion(&to, 0, 0, 0, &from, nullptr);
     const D3D12_RESOURCE_BARRIER back = CD3DX12_RESOURCE_BARRIER::Transition(
         backBuffer, D3D12_RESOURCE_STATE_COPY_SOURCE, D3D12_RESOURCE_STATE_PRESENT);
-    mReadbackList->ResourceBarrier(1, &back);
-    CheckHr(mReadbackList->Close());
-    ID3D12CommandList* lists[] = {mReadbackList.Get()};
+    slot.List->ResourceBarrier(1, &back);
+    CheckHr(slot.List->Close());
+    ID3D12CommandList* lists[] = {slot.List.Get()};
     mCommandQueue->ExecuteCommandLists(1, lists);
-    WaitForGpuIdle();
+    slot.Fence = ++mCurrentFence;
+    CheckHr(mCommandQueue->Signal(mFence.Get(), slot.Fence));
+    slot.Frame = mFrame;
+    mNextReadback = (mNextReadback + 1) % ReadbackRingSize;
 
+    // Earlier frames whose copy is done go to the sink now, not when their
+    // slot comes round again.
+    HandOverReadbacks(false);
+}
+
+void CaptureApp::HandOverReadbacks(bool all)
+{
+    // Pending slots follow the next one to be used, oldest first.
+    for (int i = 0; i < ReadbackRingSize; ++i)
+    {
+        ReadbackSlot& slot = mReadbacks[(mNextReadback + i) % ReadbackRingSize];
+        if (slot.Frame == 0)
+            continue;
+        if (!all && mFence->GetCompletedValue() < slot.Fence)
+            return;
+        HandOver(slot);
+    }
+}
+
+void CaptureApp::HandOver(ReadbackSlot& slot)
+{
+    if (mFence->GetCompletedValue() < slot.Fence)
+    {
+        HANDLE eventHandle = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
+        CheckHr(mFence->SetEventOnCompletion(slot.Fence, eventHandle));
+        WaitForSingleObject(eventHandle, INFINITE);
+        CloseHandle(eventHandle);
+    }
+    const int frame = slot.Frame;
+    slot.Frame = 0;
+    // After a refusal the frames still in flight are dropped.
+    if (mSinkFailed)
+        return;
     void* data = nullptr;
-    CheckHr(mReadbackBuffer->Map(0, nullptr, &data));
-    if (!mSink.Write(mFrame, static_cast<const uint8_t*>(data) + mFootprint.Offset,
-                     mFootprint.Footprint.RowPitch))
+    CheckHr(slot.Buffer->Map(0, nullptr, &data));
+    if (!mSinkThread->Write(frame, static_cast<const uint8_t*>(data) + mFootprint.Offset,
+                            mFootprint.Footprint.RowPitch))
         mSinkFailed = true;
-    mReadbackBuffer->Unmap(0, nullptr);
+    slot.Buffer->Unmap(0, nullptr);
 }

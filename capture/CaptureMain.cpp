@@ -120,6 +120,7 @@ int main(int argc, char** argv)
             return CheckFailed;
         }
         app.RunLoop();
+        app.FinishFrames();
         progress.Done();
         costs = app.Costs();
         kept = app.FramesKept();

@@ -64,6 +64,9 @@ TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
          "'/nonexistent-folder/city.mp4'"},
         {"--to 1", "PATH=/nonexistent", 2, "ffmpeg is not installed"},
         {"--png /proc/capture-frames", "", 2, "CityCapture: cannot make '/proc/capture-frames'"},
+        // ffmpeg refuses the name and ends while frames are being drawn.
+        {"--size 160x90 --to 20 -o /tmp/capture-without-format", "", 2,
+         "CityCapture: ffmpeg stopped taking frames"},
     };
     for (const auto& c : cases)
     {
@@ -71,6 +74,7 @@ TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
         EXPECT_EQ(outcome.ExitCode, c.ExitCode) << c.Arguments << "\n" << outcome.Output;
         EXPECT_NE(outcome.Output.find(c.Message), std::string::npos) << outcome.Output;
     }
+    std::remove("/tmp/capture-without-format");
     EXPECT_NE(Capture("--help").Output.find("1/1500 s"), std::string::npos);
 }
 
