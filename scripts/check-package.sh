@@ -37,7 +37,11 @@ set -- build/city-demo_*.deb
 deb=$1
 dpkg-deb -f "$deb" Package Version Architecture Depends
 step "lintian"
-lintian --fail-on error "$deb" 2>/dev/null && echo "lintian: no errors"
+if ! lintian --fail-on error "$deb" 2>/dev/null; then
+    echo "check-package: lintian found errors in $deb" >&2
+    exit 1
+fi
+echo "lintian: no errors"
 
 runtime="libsdl2-2.0-0 libsdl2-mixer-2.0-0 libvulkan1 mesa-vulkan-drivers"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

@@ -1,25 +1,46 @@
 #!/bin/sh
-# Installs every Debian 12 package the project needs to build, test and run.
+# Installs the Debian 12 packages for what is asked:
+#   scripts/install-deps.sh demo   building the demo and running it (under a
+#                                  virtual X display where there is none)
+#   scripts/install-deps.sh [all]  everything the tests need as well: the test
+#                                  and benchmark libraries, the X tools and
+#                                  ImageMagick of the window tests, ffmpeg for
+#                                  CityCapture's videos, clang for the fuzzer,
+#                                  MinGW-w64 and Wine for the Windows build,
+#                                  lintian for the package
 # Idempotent: when everything is present it changes nothing and runs no
 # `apt-get update`. Works as root or through sudo.
 set -eu
 
-PACKAGES="
+DEMO_PACKAGES="
   g++ make cmake pkg-config
   directx-headers-dev
-  libvulkan-dev mesa-vulkan-drivers vulkan-validationlayers
-  libsdl2-dev libsdl2-mixer-dev
+  libvulkan-dev mesa-vulkan-drivers
+  libsdl2-dev libsdl2-mixer-dev libx11-dev libxcb-shm0-dev
   libshaderc-dev glslang-dev spirv-tools spirv-headers
   libglm-dev
+  lame libsquish-dev libpng-dev
+  xvfb xauth
+"
+TEST_PACKAGES="
+  vulkan-validationlayers
   libgtest-dev libbenchmark-dev
-  libx11-dev libxcb-shm0-dev xvfb xfonts-base xauth xdotool x11-utils
-  lame libsquish-dev
+  xfonts-base xdotool x11-utils
   clang libclang-rt-14-dev
   imagemagick
-  libpng-dev ffmpeg
+  ffmpeg
   g++-mingw-w64-x86-64-posix wine64 zip unzip
   dpkg-dev file lintian
 "
+
+case ${1:-all} in
+demo) PACKAGES=$DEMO_PACKAGES ;;
+all) PACKAGES="$DEMO_PACKAGES $TEST_PACKAGES" ;;
+*)
+    echo "install-deps: installs for 'demo' or 'all' (the default), not '$1'" >&2
+    exit 2
+    ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

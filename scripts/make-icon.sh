@@ -8,12 +8,17 @@ set -eu
 cd "$(dirname "$0")/.."
 at=${1:-100}
 
+# Another driver would draw another picture: without lavapipe, no icon.
+set -- /usr/share/vulkan/icd.d/lvp_icd.*.json
+if [ ! -f "$1" ]; then
+    echo "make-icon: lavapipe is not installed (no $1; mesa-vulkan-drivers has it)" >&2
+    exit 1
+fi
+export VK_ICD_FILENAMES="$1"
+
 cmake --build build --target CityCapture
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
-for driver in /usr/share/vulkan/icd.d/lvp_icd.*.json; do
-    [ -f "$driver" ] && export VK_ICD_FILENAMES="$driver"
-done
 (cd build/run && ./CityCapture --size 256x256 --from "$at" --to "$at" --png "$frames")
 set -- "$frames"/frame-*.png
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then

@@ -29,8 +29,8 @@ for kind in ${*:-address thread}; do
     thread)
         cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_SANITIZE=thread
         cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests
-        # Races inside Mesa's driver and the validation layer, which the
-        # sanitizer cannot follow, are suppressed by name.
+        # Races inside Mesa's driver and the validation layer are suppressed,
+        # each rule with its reason.
         export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/sanitizers/threads.supp
         build-tsan/tests/win32_tests
         # The fence waiter, the queue's submissions and the events they set.

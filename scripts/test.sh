@@ -8,8 +8,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/install-deps.sh all
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_TESTS=ON
 cmake --build build --parallel "$(nproc)"
 (cd build && ctest --output-on-failure "$@")
 if [ $# -eq 0 ]; then

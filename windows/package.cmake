@@ -21,9 +21,9 @@ add_custom_command(OUTPUT ${CITY_ZIP}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/Shaders ${CITY_RUN_DIR}/Shaders
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CITY_DATA_DIR}/Textures ${CITY_RUN_DIR}/Textures
     COMMAND ${CMAKE_COMMAND} -E copy ${CITY_DATA_DIR}/2.mp3 ${CITY_RUN_DIR}/2.mp3
-    COMMAND ${ZIP_PROGRAM} -q -X -r ${CITY_ZIP} CityDemo.exe Shaders Textures 2.mp3
-    WORKING_DIRECTORY ${CITY_RUN_DIR}
-    DEPENDS CityDemo ${SHADER_FILES} ${CITY_DATA_DIR}/2.mp3
+    COMMAND ${CMAKE_COMMAND} -DRUN_DIR=${CITY_RUN_DIR} -DZIP=${CITY_ZIP} -DZIP_PROGRAM=${ZIP_PROGRAM}
+            -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -P ${CMAKE_CURRENT_SOURCE_DIR}/pack-zip.cmake
+    DEPENDS CityDemo ${SHADER_FILES} ${CITY_DATA_DIR}/2.mp3 ${CMAKE_CURRENT_SOURCE_DIR}/pack-zip.cmake
     COMMENT "Packing the run directory into CityDemo-windows.zip"
     VERBATIM)
 add_custom_target(package_zip ALL DEPENDS ${CITY_ZIP})

@@ -332,6 +332,20 @@ TEST_F(BrokenRunDirectory, AMissingMusicFileLeavesTheDemoRunningSilently)
 // about 1.5 % a storm (2 MiB), which the 5 % leaves room for.
 class DemoStorm : public DemoRun
 {
+protected:
+    // The main loop draws only with no message waiting, and retitles the
+    // window each second: a second new title means drawn after all input.
+    static bool DrawnAfterInput(ProgramUnderTest& demo)
+    {
+        const auto end = Clock::now() + 60s;
+        int changes = 0;
+        for (std::string last = demo.Title(), now; changes < 2 && Clock::now() < end; last = now)
+        {
+            std::this_thread::sleep_for(100ms);
+            changes += (now = demo.Title()) != last;
+        }
+        return changes == 2;
+    }
 };
 
 TEST_F(DemoStorm, StaysCleanAndKeepsNoMemoryThroughAStormOfKeysAndResizes)
@@ -354,14 +368,14 @@ TEST_F(DemoStorm, StaysCleanAndKeepsNoMemoryThroughAStormOfKeysAndResizes)
             }
         }
         demo.Resize(800, 600);
-        std::this_thread::sleep_for(3s);
+        return DrawnAfterInput(demo);
     };
 
-    std::this_thread::sleep_for(3s);
+    ASSERT_TRUE(DrawnAfterInput(demo)) << demo.ErrorOutput();
     const long start = demo.MemoryKiB("VmRSS");
-    storm(100, 50);
+    ASSERT_TRUE(storm(100, 50)) << demo.ErrorOutput();
     const long before = demo.MemoryKiB("VmRSS");
-    storm(100, 50);
+    ASSERT_TRUE(storm(100, 50)) << demo.ErrorOutput();
     const long after = demo.MemoryKiB("VmRSS");
     ASSERT_GT(before, 0);
     std::printf("resident memory: %ld KiB at the start, %ld KiB after the first storm, %ld KiB "

@@ -273,7 +273,8 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT size
             TRUE;
         return S_OK;
     default:
-        return E_NOTIMPL;
+        return com::NotImplemented(
+            "ID3D12Device", ("CheckFeatureSupport(" + std::to_string(feature) + ")").c_str());
     }
 }
 

@@ -587,9 +587,8 @@ HRESULT PipelineState::QueryInterface(REFIID riid, void** object)
 
 HRESULT PipelineState::GetCachedBlob(ID3DBlob** blob)
 {
-    if (blob)
-        *blob = nullptr;
-    return E_NOTIMPL; // pipelines are built from their descriptions every time
+    // Pipelines are built from their descriptions every time.
+    return com::NotImplemented("ID3D12PipelineState", "GetCachedBlob", blob);
 }
 
 } // namespace d3d12
