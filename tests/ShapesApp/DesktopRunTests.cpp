@@ -358,7 +358,8 @@ TEST_P(Desktops, PlaceTheDemoAndPassItsInputAsAUserExpects)
     EXPECT_EQ(desktop->Title(), pausedTitle) << "the demo went on while the focus was away";
     desktop->Activate();
     const auto resumed = Clock::now();
-    const int after = desktop->WaitForTitleSeconds(paused + 3, demo, 30s);
+    std::this_thread::sleep_for(8s);
+    const int after = desktop->TitleSeconds();
     EXPECT_GE(after, paused + 3) << "the demo did not resume";
     // The clock stood still: the running time moved on only since the resume.
     EXPECT_LE(after - paused, std::chrono::duration<double>(Clock::now() - resumed).count() + 2.5);
@@ -395,13 +396,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DesktopRow>& info) { return std::string(info.param.Name); });
 
 // On Wayland the demo keeps the focus for its whole flight and ends by itself.
+// Not asked for Wayland, it finds it by itself where no X server is reachable.
 TEST(WaylandEnd, TheDemoEndsByItselfAfter110Seconds)
 {
     WaylandDesktop desktop;
     if (!desktop.Unavailable.empty())
         GTEST_SKIP() << desktop.Unavailable;
-    ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR,
-                          {Validation, "SDL_VIDEODRIVER=wayland", "DISPLAY="});
+    ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR, {Validation, "SDL_VIDEODRIVER=", "DISPLAY="});
     ASSERT_TRUE(desktop.WaitForWindow(demo)) << demo.ErrorOutput();
     const auto start = Clock::now();
     int last = -1;
