@@ -33,6 +33,23 @@ TEST_PACKAGES="
   dpkg-dev file lintian
 "
 
+# Test only: the desktops of the desktop tests (tests/ShapesApp/DesktopRunTests.cpp)
+# and the music of the Windows build under Wine.
+#   openbox                 an X11 window manager
+#   sway grim wtype jq      Wayland: sway's headless back end, its screenshots,
+#                           a virtual keyboard, reading its window tree
+#   libwayland-dev          the tests' virtual pointer (wayland-scanner, client library)
+#   mangohud                the performance overlay, a Vulkan layer
+#   gstreamer1.0-plugins-good  MP3 through Wine's MCI (mpegaudioparse, mpg123audiodec);
+#                           libwine only recommends it, and recommends are not installed
+TEST_PACKAGES="$TEST_PACKAGES
+  openbox
+  sway grim wtype jq
+  libwayland-dev
+  mangohud
+  gstreamer1.0-plugins-good
+"
+
 case ${1:-all} in
 demo) PACKAGES=$DEMO_PACKAGES ;;
 all) PACKAGES="$DEMO_PACKAGES $TEST_PACKAGES" ;;

@@ -44,6 +44,19 @@ foreach(suite framework_tests frame_stats_tests shapes_app_tests phase_clock_tes
         FIXTURES_REQUIRED "windows_build;wine_prefix" LABELS windows TIMEOUT 300)
 endforeach()
 
+# The music through Wine's MCI. Its MPEG device decodes MP3 with GStreamer's
+# "good" plugins (mpegaudioparse, mpg123audiodec) and renders to an audio
+# device: without a sound card, ALSA's null device stands in, playing to
+# nowhere; without any device MCI cannot open the file at all.
+file(WRITE ${WINDOWS_BUILD_DIR}/alsa-null.conf "pcm.!default { type null }\n")
+add_test(NAME wine.music_mci
+    COMMAND env ALSA_CONFIG_PATH=${WINDOWS_BUILD_DIR}/alsa-null.conf
+            ${RUN_UNDER_WINE} ${WINDOWS_BUILD_DIR}/tests/music_mci_tests.exe
+    WORKING_DIRECTORY ${WINDOWS_BUILD_DIR}/run)
+set_tests_properties(wine.music_mci PROPERTIES
+    FIXTURES_REQUIRED "windows_build;wine_prefix" LABELS windows TIMEOUT 300
+    SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+
 # The program itself on Wine's Win32 and Direct3D 12, up to the shader
 # compilation that Wine's HLSL compiler cannot do.
 add_test(NAME wine.city_demo_startup

@@ -25,10 +25,12 @@ extern char** environ;
 class ProgramUnderTest
 {
 public:
-    // Starts `program` in `directory` with `extraEnvironment` ("NAME=value",
-    // or "NAME=" to remove NAME) added to this process's environment.
+    // Starts `program` (looked up on the PATH when it names no folder) with
+    // `arguments` in `directory`, with `extraEnvironment` ("NAME=value", or
+    // "NAME=" to remove NAME) added to this process's environment.
     ProgramUnderTest(const std::string& program, const std::string& directory,
-                     const std::vector<std::string>& extraEnvironment = {})
+                     const std::vector<std::string>& extraEnvironment = {},
+                     std::vector<std::string> arguments = {})
     {
         mErrorFile = "/tmp/program-under-test-" + std::to_string(getpid()) + "-" +
                      std::to_string(sCount++) + ".err";
@@ -58,8 +60,11 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, mErrorFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::string path = program;
-        char* argv[] = {path.data(), nullptr};
-        if (posix_spawn(&mPid, path.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+        std::vector<char*> argv = {path.data()};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&mPid, path.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
             mPid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -75,6 +80,8 @@ public:
     }
 
     bool Started() const { return mPid > 0; }
+    pid_t Pid() const { return mPid; }
+    const std::string& Window() const { return mWindow; }
 
     // The X window of the program, once it has one ("" if none came in time).
     std::string WaitForWindow(std::chrono::milliseconds timeout)

@@ -1,7 +1,8 @@
 // The music interface on the Media Control Interface of winmm: Windows opens
 // the MP3 file, decodes it and plays it on threads of its own. The objects
-// live until the process ends, as the program never releases them. Without
-// an audio output every call reports it and nothing plays.
+// live until the process ends, as the program never releases them; the MCI
+// devices are closed as it ends (see CloseAtExit). Without an audio output
+// every call reports it and nothing plays.
 // <windows.h> comes first, as in the program: it declares the system's own
 // PlaySound as a macro (PlaySoundW), which then renames music::PlaySound
 // alike in the program and here.
@@ -9,6 +10,7 @@
 
 #include <music.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace music
@@ -17,7 +19,6 @@ namespace music
 struct System
 {
     bool Open = false;
-    int Streams = 0; // numbers the MCI aliases, which are per process
 };
 
 struct Sound
@@ -32,6 +33,9 @@ struct Channel
 
 namespace
 {
+
+// Numbers the MCI aliases, which are per process, whatever the system.
+int gStreams = 0;
 
 bool SendCommand(const std::wstring& command)
 {
@@ -55,6 +59,17 @@ std::wstring FullPathOf(const char* fileName)
     if (path.find(L'"') != std::wstring::npos)
         return {};
     return path;
+}
+
+// Closes every device this process opened, as the process ends: ending the
+// process ends them on Windows, while Wine ends a process that leaves its
+// MPEG device open in a crash (decoding threads outlive their libraries),
+// losing the program's exit code.
+void CloseAtExit()
+{
+    static const bool registered =
+        std::atexit([] { mciSendStringW(L"close all", nullptr, 0, nullptr); }) == 0;
+    (void)registered;
 }
 
 } // namespace
@@ -92,9 +107,10 @@ Result CreateStream(System* system, const char* fileName, Sound** sound)
         return Result::FileError;
 
     // "mpegvideo" is the MCI device of the system's media decoders, MP3 included.
-    const std::wstring alias = L"citymusic" + std::to_wstring(++system->Streams);
+    const std::wstring alias = L"citymusic" + std::to_wstring(++gStreams);
     if (!SendCommand(L"open \"" + path + L"\" type mpegvideo alias " + alias))
         return Result::FileError;
+    CloseAtExit();
     *sound = new Sound{alias};
     return Result::Ok;
 }
