@@ -9,8 +9,6 @@
 #include <SDL_vulkan.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -189,11 +187,8 @@ HRESULT SwapChain::CreateSurfaceObjects()
     if (!window)
         return S_OK;
     // A CPU device's frames reach an X server faster through shared memory
-    // than through the driver's presentation; but an overlay the user
-    // started, which draws over the frames as Vulkan presents them, needs the
-    // driver's presentation.
-    const char* overlay = std::getenv("MANGOHUD");
-    if (mVulkan.IsCpuDevice && !(overlay && *overlay && std::strcmp(overlay, "0") != 0))
+    // than through the driver's presentation.
+    if (mVulkan.IsCpuDevice)
     {
         mShm = ShmPresentation::Open(window, mVulkan, mQueue.Get());
         if (mShm)
