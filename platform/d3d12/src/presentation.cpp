@@ -29,7 +29,6 @@ bool VulkanQueueOf(ID3D12CommandQueue* queue, QueueVulkan* vulkan)
     vulkan->QueueFamily = device.QueueFamily();
     vulkan->PresentFamily = device.PresentFamily();
     vulkan->CanPresent = device.CanPresent();
-    vulkan->IsCpuDevice = device.IsCpuDevice();
     return true;
 }
 
@@ -64,7 +63,10 @@ void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial)
 void WaitForQueueIdle(ID3D12CommandQueue* queue)
 {
     if (CommandQueue* own = OwnQueue(queue))
-        own->Owner().Queue().WaitIdle();
+    {
+        Submission& submission = own->Owner().Queue();
+        submission.WaitForSerial(submission.SubmittedSerial());
+    }
 }
 
 } // namespace d3d12
