@@ -57,10 +57,10 @@ TEST(SinkThread, FramesArriveWholeAndInOrder)
 TEST(SinkThread, ARefusalStopsTheWriting)
 {
     RecordingSink sink(3);
-    SinkThread thread(sink, 1, 1, 2);
-    const uint8_t pixel = 0;
+    SinkThread thread(sink, 2, 1, 2);
+    const uint8_t pixels[2] = {};
     int accepted = 0;
-    while (accepted < 100 && thread.Write(accepted + 1, &pixel, 1))
+    while (accepted < 100 && thread.Write(accepted + 1, pixels, 1))
         ++accepted;
     EXPECT_LT(accepted, 100);
     EXPECT_FALSE(thread.Flush());
