@@ -462,9 +462,26 @@ void PrintTo(const VulkanFault& value, std::ostream* os)
     *os << value.Fault << (value.Key ? std::string(" after ") + value.Key : std::string());
 }
 
-const std::string FaultLayers = "VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation:"
-                                "VK_LAYER_city_fault_injection";
-const std::string FaultLayerPath = "VK_ADD_LAYER_PATH=" VULKAN_FAULT_LAYER_PATH;
+// The fault layer between the validation layer and the driver. The demo runs
+// on lavapipe dressed as a GPU ("discrete"), which presents through the
+// driver's swapchain, as a GPU does, so that the swapchain's calls can fail
+// (a CPU device on an X server presents through shared memory instead).
+std::vector<std::string> FaultEnvironment(std::vector<std::string> more)
+{
+#ifdef VULKAN_PERSONALITY_LAYER_DIR
+    more.insert(more.end(),
+                {"VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation:VK_LAYER_city_fault_injection:"
+                 "VK_LAYER_city_device_personality",
+                 "VK_ADD_LAYER_PATH=" VULKAN_FAULT_LAYER_PATH ":" VULKAN_PERSONALITY_LAYER_DIR,
+                 "VK_ICD_FILENAMES=" VULKAN_PERSONALITY_ICD_FILENAMES,
+                 "CITY_VK_PERSONALITY=discrete"});
+#else
+    more.insert(more.end(), {"VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation:"
+                             "VK_LAYER_city_fault_injection",
+                             "VK_ADD_LAYER_PATH=" VULKAN_FAULT_LAYER_PATH});
+#endif
+    return more;
+}
 
 // Lines "city fault layer: CALL USE +USE_AFTER_FIRST_PRESENT" of a logged run.
 std::map<std::string, unsigned> UsesBeforeFirstPresent(const std::string& log)
@@ -511,7 +528,7 @@ protected:
         static const std::map<std::string, unsigned> uses = []
         {
             ProgramUnderTest demo(CITY_DEMO, CITY_RUN_DIR,
-                                  {FaultLayers, FaultLayerPath, "CITY_VK_FAULT_LOG=1"});
+                                  FaultEnvironment({"CITY_VK_FAULT_LOG=1"}));
             EXPECT_TRUE(WaitForLog(
                 demo,
                 [](const std::string& log)
@@ -547,7 +564,7 @@ TEST_P(VulkanFaults, EndInTheBoxNamingTheCheckOrRecover)
     const VulkanFault& row = GetParam();
     ProgramUnderTest demo(
         CITY_DEMO, CITY_RUN_DIR,
-        {FaultLayers, FaultLayerPath, "CITY_VK_FAULT_LOG=1", "CITY_VK_FAULT=" + Fault(row.Fault)});
+        FaultEnvironment({"CITY_VK_FAULT_LOG=1", "CITY_VK_FAULT=" + Fault(row.Fault)}));
     const std::string struck = " fails with ";
     if (row.Key)
     {

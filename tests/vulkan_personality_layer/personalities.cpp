@@ -132,6 +132,14 @@ const Personality Personalities[] = {
         .MaxImageCount = 0,
     },
     {
+        // lavapipe as it is, but a GPU: the runtime takes it as the hardware
+        // adapter and presents through the driver, as on any GPU.
+        .Name = "discrete",
+        .DeviceType = VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU,
+        .DeviceName = "City test GPU",
+        .Present = Presentation::Graphics,
+    },
+    {
         .Name = "fifo-only",
         .DeviceType = VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU,
         .DeviceName = "City test GPU (FIFO only)",

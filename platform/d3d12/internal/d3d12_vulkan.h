@@ -28,6 +28,7 @@ struct QueueVulkan
     uint32_t QueueFamily = 0;               // where the queue's work runs
     uint32_t PresentFamily = NoQueueFamily; // a present-only family with a queue
     bool CanPresent = false;                // the device has the swapchain extension
+    bool IsCpuDevice = false;               // the device draws on the processor
 };
 
 // False where `queue` is not one of this runtime's queues.
@@ -54,7 +55,8 @@ HRESULT SubmitAndPresent(ID3D12CommandQueue* queue, VkCommandBuffer commands, Vk
 // Waits until the queue's submission `serial` has run.
 void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial);
 
-// Waits until everything submitted to the queue so far has run.
+// Waits until everything submitted to the queue so far has run, and the
+// presents behind it have been carried out.
 void WaitForQueueIdle(ID3D12CommandQueue* queue);
 
 } // namespace d3d12

@@ -96,6 +96,7 @@ public:
     // extension is enabled where the driver offers it).
     bool CanPresent() const { return mCanPresent; }
     VkPhysicalDevice PhysicalHandle() const { return mPhysical.Handle; }
+    bool IsCpuDevice() const { return mPhysical.IsCpu; }
     const VkPhysicalDeviceLimits& Limits() const { return mPhysical.Properties.limits; }
     // The optional features the device was made with.
     const VkPhysicalDeviceFeatures& Features() const { return mFeatures; }

@@ -29,6 +29,7 @@ bool VulkanQueueOf(ID3D12CommandQueue* queue, QueueVulkan* vulkan)
     vulkan->QueueFamily = device.QueueFamily();
     vulkan->PresentFamily = device.PresentFamily();
     vulkan->CanPresent = device.CanPresent();
+    vulkan->IsCpuDevice = device.IsCpuDevice();
     return true;
 }
 
@@ -63,10 +64,7 @@ void WaitForQueueSerial(ID3D12CommandQueue* queue, uint64_t serial)
 void WaitForQueueIdle(ID3D12CommandQueue* queue)
 {
     if (CommandQueue* own = OwnQueue(queue))
-    {
-        Submission& submission = own->Owner().Queue();
-        submission.WaitForSerial(submission.SubmittedSerial());
-    }
+        own->Owner().Queue().WaitIdle();
 }
 
 } // namespace d3d12

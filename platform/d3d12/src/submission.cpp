@@ -260,6 +260,14 @@ HRESULT Submission::SubmitAndPresent(VkCommandBuffer buffer, VkSemaphore wait, V
     return S_OK;
 }
 
+void Submission::WaitIdle()
+{
+    std::lock_guard lock(mMutex);
+    vkQueueWaitIdle(mQueue);
+    if (mPresentQueue != VK_NULL_HANDLE)
+        vkQueueWaitIdle(mPresentQueue);
+}
+
 uint64_t Submission::SubmittedSerial()
 {
     std::lock_guard lock(mMutex);

@@ -69,6 +69,10 @@ public:
     // platform after device removal, so no wait on it lasts.
     bool Lost() const { return mLost; }
 
+    // Waits until the queues have carried out everything given to them,
+    // presents included: what a present waited on may be destroyed then.
+    void WaitIdle();
+
     uint64_t SubmittedSerial();
     uint64_t CompletedSerial() const;
     void WaitForSerial(uint64_t serial) const;

@@ -125,6 +125,7 @@ SwapChain::SwapChain(ID3D12CommandQueue* queue, const DXGI_SWAP_CHAIN_DESC& desc
 
 SwapChain::~SwapChain()
 {
+    mShm.reset();
     if (mVulkan.Device == VK_NULL_HANDLE)
         return;
     // Copies and presents may still be in flight.
@@ -185,6 +186,14 @@ HRESULT SwapChain::CreateSurfaceObjects()
     SDL_Window* window = win32::NativeWindowOf(mDesc.OutputWindow);
     if (!window)
         return S_OK;
+    // A CPU device's frames reach an X server faster through shared memory
+    // than through the driver's presentation.
+    if (mVulkan.IsCpuDevice)
+    {
+        mShm = ShmPresentation::Open(window, mVulkan, mQueue.Get());
+        if (mShm)
+            return S_OK;
+    }
     // A window the device cannot show anything in is refused, so that the
     // program reports it instead of showing a black window for ever.
     if (!mVulkan.CanPresent)
@@ -458,7 +467,14 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags)
     if (flags & DXGI_PRESENT_TEST)
         return S_OK;
     HRESULT hr = S_OK;
-    if (mSurface != VK_NULL_HANDLE)
+    if (mShm)
+    {
+        // There is no vertical blank to wait for on this path.
+        hr = mShm->Present(d3d12::VulkanImageOf(mBuffers[mCurrent].Get()),
+                           std::max<UINT>(mDesc.BufferDesc.Width, 1),
+                           std::max<UINT>(mDesc.BufferDesc.Height, 1), mDesc.BufferDesc.Format);
+    }
+    else if (mSurface != VK_NULL_HANDLE)
     {
         // An interval of n shows the frame for n vertical blanks: it is
         // presented n times in the FIFO mode, each present taking a blank.

@@ -5,6 +5,7 @@
 // completes, so drawing works headless.
 #pragma once
 
+#include "shm_presentation.h"
 #include "swap_chain_defaults.h"
 
 #include <d3d12.h>
@@ -78,6 +79,7 @@ private:
     std::vector<Microsoft::WRL::ComPtr<ID3D12Resource>> mBuffers;
     UINT mCurrent = 0;
 
+    std::unique_ptr<ShmPresentation> mShm; // where frames go through shared memory
     VkSurfaceKHR mSurface = VK_NULL_HANDLE;
     VkSwapchainKHR mSwapchain = VK_NULL_HANDLE;
     VkExtent2D mExtent{};
