@@ -9,6 +9,8 @@
 #include <SDL_vulkan.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -187,8 +189,11 @@ HRESULT SwapChain::CreateSurfaceObjects()
     if (!window)
         return S_OK;
     // A CPU device's frames reach an X server faster through shared memory
-    // than through the driver's presentation.
-    if (mVulkan.IsCpuDevice)
+    // than through the driver's presentation; but an overlay the user
+    // started, which draws over the frames as Vulkan presents them, needs the
+    // driver's presentation.
+    const char* overlay = std::getenv("MANGOHUD");
+    if (mVulkan.IsCpuDevice && !(overlay && *overlay && std::strcmp(overlay, "0") != 0))
     {
         mShm = ShmPresentation::Open(window, mVulkan, mQueue.Get());
         if (mShm)
