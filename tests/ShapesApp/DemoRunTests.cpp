@@ -78,8 +78,11 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
     bool pressedOn = false, pressedOff = false, dragged = false, baselineTaken = false;
     bool pressedLast = false;
     double baseline = 0.0, afterDrag = 0.0;
-    // Resident memory just before the first and the last F2, with the same
-    // targets in use: steady through the run, whatever the camera shows.
+    // Resident memory once the first F2 has been pressed twice, and just
+    // before the last F2: steady through the run, whatever the camera shows.
+    // The first round of 4-sample targets costs some megabytes once (its
+    // pipelines' first draws compiled, a new swap chain); later rounds cost
+    // nothing more, which demo_storm checks.
     long residentEarly = 0, residentLate = 0, residentPeak = 0;
     const std::string shots = "/tmp/demo-run-" + std::to_string(getpid());
     while (!demo.HasExited() && elapsed() < 150.0)
@@ -90,7 +93,7 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
             windows.insert(std::stoi(match[1]));
 
         const double t = elapsed();
-        if (!residentEarly && t > 9.5)
+        if (!residentEarly && t > 19.5)
             residentEarly = demo.MemoryKiB("VmRSS");
         if (!residentLate && t > 99.5)
             residentLate = demo.MemoryKiB("VmRSS");
@@ -151,7 +154,7 @@ TEST_F(DemoRun, PlaysThroughToTheEndWithKeysAndADragAndNoValidationMessage)
 
     ASSERT_GT(residentEarly, 0);
     ASSERT_GT(residentLate, 0);
-    std::printf("resident memory: %ld KiB at 10 s, %ld KiB at 100 s, peak %ld KiB\n", residentEarly,
+    std::printf("resident memory: %ld KiB at 20 s, %ld KiB at 100 s, peak %ld KiB\n", residentEarly,
                 residentLate, residentPeak);
     if (MemoryIsTheProgramsOwn)
     {
