@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,29 @@ namespace
 
 constexpr int CheckFailed = 1; // a check of the demo failed: "HR Failed"
 constexpr int UsageFailed = 2; // options, ffmpeg or the output
+
+// The signal (SIGINT, SIGTERM or SIGHUP) that asked the capture to stop; 0
+// while none has. The frame being drawn is the last: the output is finished
+// with the frames drawn so far.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void AskToStop(int signal)
+{
+    gStopSignal = signal;
+}
+
+void StopOnSignals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = AskToStop;
+    // A second signal of the same kind ends the program at once.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
 
 // A line on a terminal, rewritten in place, for every few frames.
 class Progress
@@ -71,6 +95,8 @@ protected:
     {
         CaptureApp::DrawFrame(clock);
         mProgress.Update(FramesKept());
+        if (gStopSignal != 0)
+            PostQuitMessage(0);
     }
 
 private:
@@ -96,6 +122,7 @@ int main(int argc, char** argv)
 
     // A dead ffmpeg shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
+    StopOnSignals();
     std::unique_ptr<FrameSink> sink = OpenFrameSink(options, &error);
     if (!sink)
     {
@@ -154,6 +181,13 @@ int main(int argc, char** argv)
         const std::string output = options.PngDir.empty() ? options.Output : options.PngDir;
         std::fprintf(stderr, "%s: %d frames, %.2f s at %d frames/s, in %.1f s\n", output.c_str(),
                      kept, double(kept) / options.Fps, options.Fps, wall);
+    }
+    if (const int signal = gStopSignal)
+    {
+        std::fprintf(stderr, "CityCapture: stopped by SIG%s at %.2f s of the run\n",
+                     sigabbrev_np(signal),
+                     costs.empty() ? options.From : costs.back().RunningSeconds);
+        return 128 + signal;
     }
     return 0;
 }

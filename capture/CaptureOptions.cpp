@@ -164,8 +164,14 @@ pass; 1/1500 s (0.000667 s) is the longest pass that still opens the finest
 gate on every pass, so the camera moves as on a machine fast enough for it.
 
 The video is encoded by Debian's ffmpeg program (libx264 and AAC), fed
-through a pipe. A failed check of the demo ends with its "HR Failed" report
-on standard error and exit code 1; bad options, a missing ffmpeg or an
-unwritable output end with a message and exit code 2.
+through a pipe; an odd width or height gets one black column or row more,
+as the encoder takes only even sides. The video is written under a hidden
+name beside FILE and takes FILE's name once complete, so a failed capture
+leaves an earlier FILE as it was. A failed check of the demo ends with its
+"HR Failed" report on standard error and exit code 1; bad options, a missing
+ffmpeg or an unwritable output end with a message and exit code 2. Ctrl-C,
+SIGTERM or SIGHUP end the capture after the frame being drawn: the video
+holds the frames drawn so far and plays, and the exit code is 128 plus the
+signal's number (a second such signal ends the program at once).
 )";
 }

@@ -51,9 +51,12 @@ std::string FileBytes(const std::string& path)
 
 TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
 {
+    // An earlier capture survives each failure, and nothing else is left.
+    const std::string folder = Scratch("failures");
+    Shell("mkdir -p '" + folder + "' && echo earlier > '" + folder + "/kept.mp4'");
     const struct
     {
-        const char* Arguments;
+        std::string Arguments;
         const char* Environment;
         int ExitCode;
         const char* Message;
@@ -62,10 +65,10 @@ TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
         {"-o /nonexistent-folder/city.mp4", "", 2,
          "CityCapture: cannot write "
          "'/nonexistent-folder/city.mp4'"},
-        {"--to 1", "PATH=/nonexistent", 2, "ffmpeg is not installed"},
+        {"--to 1 -o " + folder + "/kept.mp4", "PATH=/nonexistent", 2, "ffmpeg is not installed"},
         {"--png /proc/capture-frames", "", 2, "CityCapture: cannot make '/proc/capture-frames'"},
         // ffmpeg refuses the name and ends while frames are being drawn.
-        {"--size 160x90 --to 20 -o /tmp/capture-without-format", "", 2,
+        {"--size 160x90 --to 20 -o " + folder + "/kept", "", 2,
          "CityCapture: ffmpeg stopped taking frames"},
     };
     for (const auto& c : cases)
@@ -74,7 +77,9 @@ TEST(CaptureRun, FailuresEndWithAMessageAndTheirExitCode)
         EXPECT_EQ(outcome.ExitCode, c.ExitCode) << c.Arguments << "\n" << outcome.Output;
         EXPECT_NE(outcome.Output.find(c.Message), std::string::npos) << outcome.Output;
     }
-    std::remove("/tmp/capture-without-format");
+    EXPECT_EQ(FileBytes(folder + "/kept.mp4"), "earlier\n");
+    EXPECT_EQ(Shell("ls -A '" + folder + "'").Output, "kept.mp4\n");
+    Shell("rm -rf '" + folder + "'");
     EXPECT_NE(Capture("--help").Output.find("1/1500 s"), std::string::npos);
 }
 
@@ -113,20 +118,47 @@ TEST(CaptureRun, TwoCapturesOfARangeAreTheSameByteForByte)
     Shell("rm -rf '" + first + "' '" + second + "'");
 }
 
+// The video replaces an earlier one once complete; an odd size is padded.
 TEST(CaptureRun, AVideoHasItsFramesAndTheMusic)
 {
     const std::string video = Scratch("video.mp4");
-    const Outcome outcome = Capture("--size 160x90 --fps 30 --from 20 --to 21 -o '" + video + "'");
+    Shell("echo earlier > '" + video + "'");
+    const Outcome outcome = Capture("--size 161x91 --fps 30 --from 20 --to 21 -o '" + video + "'");
     ASSERT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    EXPECT_NE(outcome.Output.find("the video is 162x92"), std::string::npos) << outcome.Output;
     const std::string streams =
-        Shell("ffprobe -v error -count_frames -show_entries stream=codec_name,nb_read_frames "
-              "-of csv=p=0 '" +
+        Shell("ffprobe -v error -count_frames -show_entries "
+              "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
               video + "'")
             .Output;
     // Frames 1200 to 1260 of the run, every second one.
-    EXPECT_NE(streams.find("h264,31"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("h264,162,92,31"), std::string::npos) << streams;
     EXPECT_NE(streams.find("aac,"), std::string::npos) << streams;
     std::remove(video.c_str());
+}
+
+// SIGTERM once the video has begun: the frames drawn so far make a video
+// that plays, under its name, and the encoder has ended too.
+TEST(CaptureRun, AStoppedCaptureEndsItsVideo)
+{
+    const std::string folder = Scratch("stopped");
+    const Outcome outcome =
+        Shell("mkdir -p '" + folder + "' && cd '" CITY_RUN_DIR "' && (" +
+              "VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation ./CityCapture --size 160x90 -o '" +
+              folder + "/city.mp4' & capture=$!; for i in $(seq 300); do [ -s \"$(ls '" + folder +
+              "'/.city.*.mp4 2>/dev/null)\" ] && break; sleep 0.1; done; "
+              "kill -TERM $capture; wait $capture; echo \"exit $?\")");
+    EXPECT_NE(outcome.Output.find("stopped by SIGTERM at "), std::string::npos) << outcome.Output;
+    EXPECT_NE(outcome.Output.find("exit 143"), std::string::npos) << outcome.Output;
+    const std::string frames = Shell("ffprobe -v error -count_frames -select_streams v "
+                                     "-show_entries stream=nb_read_frames -of csv=p=0 '" +
+                                     folder + "/city.mp4'")
+                                   .Output;
+    EXPECT_GT(std::atoi(frames.c_str()), 0) << frames;
+    EXPECT_EQ(Shell("ls -A '" + folder + "'").Output, "city.mp4\n");
+    EXPECT_NE(Shell("pgrep -f '[f]fmpeg.*" + folder + "'").ExitCode, 0)
+        << "the encoder is still running";
+    Shell("rm -rf '" + folder + "'");
 }
 
 } // namespace
