@@ -261,9 +261,7 @@ public:
                 out[2] = in[2];
             }
         }
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame-%06d.png", number);
-        return WritePng(mDirectory + name, mImage, &mError);
+        return WritePng(mDirectory + "/" + FrameFileName(number), mImage, &mError);
     }
 
     bool Finish() override { return true; }
@@ -281,6 +279,13 @@ public:
 };
 
 } // namespace
+
+std::string FrameFileName(int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06d.png", number);
+    return name;
+}
 
 std::unique_ptr<FrameSink> OpenFrameSink(const CaptureOptions& options, std::string* error)
 {

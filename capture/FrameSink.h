@@ -25,6 +25,10 @@ protected:
     std::string mError;
 };
 
+// The PNG file of frame `number` of the run: "frame-000600.png" is the frame
+// drawn at 10 s of running time.
+std::string FrameFileName(int number);
+
 // The sink the options ask for, checked before anything is drawn (ffmpeg
 // present, the output writable); null with the reason in `error`.
 std::unique_ptr<FrameSink> OpenFrameSink(const CaptureOptions& options, std::string* error);

@@ -77,7 +77,7 @@ TEST(CompileShaderFile, AMissingFileThrowsTheFileError)
 
 // Compilations run at once report in the order they are finished, each as
 // CompileShaderFile would, even when a later one is done first.
-TEST(ShaderCompilation, CompilationsRunTogetherReportInTheOrderFinished)
+TEST(ShaderCompilation, CompilationsReportInTheOrderFinished)
 {
     ShaderCompilation warning(ShaderPath("warning.hlsl"), nullptr, "VS", "vs_5_1");
     ShaderCompilation broken(ShaderPath("syntax_error.hlsl"), nullptr, "VS", "vs_5_1");

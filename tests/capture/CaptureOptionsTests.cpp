@@ -17,12 +17,16 @@ CaptureOptions Parse(const std::vector<std::string>& arguments)
 
 TEST(CaptureOptions, ValuesReachTheirFields)
 {
+    // The defaults are the ones --help names.
     const CaptureOptions defaults = Parse({});
-    EXPECT_EQ(defaults.Width, 1280);
-    EXPECT_EQ(defaults.Height, 720);
-    EXPECT_EQ(defaults.Fps, 60);
-    EXPECT_EQ(defaults.From, 0.0);
-    EXPECT_EQ(defaults.To, 110.0);
+    const std::string help = CaptureHelp();
+    for (const std::string& named : {"(default " + std::to_string(defaults.Width) + "x" +
+                                         std::to_string(defaults.Height) + ")",
+                                     "(default " + defaults.Output + ")",
+                                     "(default " + std::to_string(int(defaults.From)) + " to " +
+                                         std::to_string(int(defaults.To)) + ")",
+                                     "--fps " + std::to_string(defaults.Fps)})
+        EXPECT_NE(help.find(named), std::string::npos) << named;
 
     const CaptureOptions set = Parse({"--size", "320x180", "--fps", "30", "--msaa", "--from", "10",
                                       "--to", "12.5", "-o", "out.mp4"});

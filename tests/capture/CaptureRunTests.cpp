@@ -1,9 +1,12 @@
 // CityCapture run as a user runs it, in the demo's run directory: its
 // failures, the same pictures on every run, and a short video with sound.
+#include "CaptureOptions.h"
+#include "FrameSink.h"
 #include "XTools.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -105,16 +108,18 @@ TEST(CaptureRun, TwoCapturesOfARangeAreTheSameByteForByte)
         ASSERT_EQ(outcome.ExitCode, 0) << outcome.Output;
         EXPECT_EQ(outcome.Output.find("vulkan validation:"), std::string::npos) << outcome.Output;
     }
-    // Frames 2694 to 2700 of the run: 44.9 s to 45 s.
-    for (int frame = 2694; frame <= 2700; ++frame)
+    // The frames of 44.9 s to 45 s of the run, and none around them.
+    const int fps = CaptureOptions().Fps;
+    const int firstFrame = int(std::ceil(44.9 * fps)), lastFrame = 45 * fps;
+    for (int frame = firstFrame; frame <= lastFrame; ++frame)
     {
-        const std::string name = "/frame-00" + std::to_string(frame) + ".png";
+        const std::string name = "/" + FrameFileName(frame);
         const std::string bytes = FileBytes(first + name);
         EXPECT_FALSE(bytes.empty()) << name;
         EXPECT_EQ(bytes, FileBytes(second + name)) << name;
     }
-    EXPECT_TRUE(FileBytes(first + "/frame-002693.png").empty());
-    EXPECT_TRUE(FileBytes(first + "/frame-002701.png").empty());
+    EXPECT_TRUE(FileBytes(first + "/" + FrameFileName(firstFrame - 1)).empty());
+    EXPECT_TRUE(FileBytes(first + "/" + FrameFileName(lastFrame + 1)).empty());
     Shell("rm -rf '" + first + "' '" + second + "'");
 }
 

@@ -2,6 +2,8 @@
 // CityCapture on lavapipe and compared with the pictures kept beside this
 // file. UPDATE_GOLDENS=1 in the environment writes the pictures anew
 // instead (look at them before committing them).
+#include "CaptureOptions.h"
+#include "FrameSink.h"
 #include "Personalities.h"
 #include "Png.h"
 #include "XTools.h"
@@ -63,11 +65,10 @@ std::string CheckGolden(const Golden& golden, const std::string& environment)
     EXPECT_EQ(exitCode, 0) << log;
     EXPECT_EQ(log.find("vulkan validation:"), std::string::npos) << log;
 
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame-%06d.png", golden.Second * 60);
     RgbImage frame;
     std::string error;
-    const bool read = ReadPng(frames + name, &frame, &error);
+    const bool read =
+        ReadPng(frames + "/" + FrameFileName(golden.Second * CaptureOptions().Fps), &frame, &error);
     RunCommand("rm -rf '" + frames + "'");
     if (!read)
     {
