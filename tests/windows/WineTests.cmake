@@ -11,7 +11,7 @@ endif()
 
 set(WINDOWS_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)
 set(WINE_PREFIX ${WINDOWS_BUILD_DIR}/wine-prefix)
-set(RUN_UNDER_WINE ${CMAKE_SOURCE_DIR}/windows/run-under-wine.sh ${WINE_PREFIX})
+set(RUN_UNDER_WINE ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh ${WINE_PREFIX})
 
 add_test(NAME windows_build
     COMMAND ${CMAKE_SOURCE_DIR}/scripts/build-windows.sh ${WINDOWS_BUILD_DIR} ${CITY_RUN_DIR})
@@ -60,6 +60,6 @@ set_tests_properties(wine.music_mci PROPERTIES
 # The program itself on Wine's Win32 and Direct3D 12, up to the shader
 # compilation that Wine's HLSL compiler cannot do.
 add_test(NAME wine.city_demo_startup
-    COMMAND ${CMAKE_SOURCE_DIR}/windows/wine-startup-check.sh ${WINE_PREFIX} ${WINDOWS_BUILD_DIR}/run)
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-startup-check.sh ${WINE_PREFIX} ${WINDOWS_BUILD_DIR}/run)
 set_tests_properties(wine.city_demo_startup PROPERTIES
     FIXTURES_REQUIRED "windows_build;wine_prefix" LABELS windows TIMEOUT 300)
