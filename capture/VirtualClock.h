@@ -3,7 +3,7 @@
 // per idle pass. Sleeping takes no time.
 #pragma once
 
-#include <win32_support.h>
+#include <win32_time_source.h>
 
 #include <cstdint>
 

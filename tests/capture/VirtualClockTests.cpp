@@ -4,6 +4,7 @@
 #include "VirtualClock.h"
 
 #include <gtest/gtest.h>
+#include <win32_support.h>
 
 namespace
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <win32_time_source.h> // the tests' time sources
 
 #include <cstdint>
 #include <string>
@@ -11,20 +12,6 @@ struct SDL_Window;
 
 namespace win32
 {
-
-// Where the performance counter and Sleep take their time from. The default
-// is the monotonic clock in nanoseconds; tests install a source they control.
-class TimeSource
-{
-public:
-    virtual ~TimeSource() = default;
-    virtual int64_t Counter() = 0;
-    virtual int64_t Frequency() = 0;
-    virtual void Sleep(uint32_t milliseconds) = 0;
-};
-
-// Installs `source` (not owned); nullptr restores the monotonic clock.
-void SetTimeSource(TimeSource* source);
 
 // UTF-8 <-> wide (UTF-32 wchar_t) conversions. Invalid input becomes U+FFFD.
 std::string Utf8FromWide(const wchar_t* text);

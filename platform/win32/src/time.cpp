@@ -1,5 +1,8 @@
-// The performance counter is the monotonic clock in nanoseconds.
-#include <win32_support.h>
+// The performance counter is the monotonic clock in nanoseconds, or the time
+// source a program installed.
+#include <win32_time_source.h>
+
+#include <windows.h>
 
 #include <atomic>
 #include <cerrno>
