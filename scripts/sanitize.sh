@@ -28,13 +28,16 @@ for kind in ${*:-address thread}; do
         ;;
     thread)
         cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_SANITIZE=thread
-        cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests
+        cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests present_tests
         # Races inside Mesa's driver and the validation layer are suppressed,
         # each rule with its reason.
         export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/sanitizers/threads.supp
         build-tsan/tests/win32_tests
         # The fence waiter, the queue's submissions and the events they set.
         VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation build-tsan/tests/d3d12_tests
+        # The presenting thread that hands frames to the X server.
+        SHARED_MEMORY_EXPECTED=1 VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation \
+            xvfb-run -a -s "-screen 0 640x480x24 -noreset" build-tsan/tests/present_tests
         ;;
     *)
         echo "sanitize.sh: unknown run '$kind' (address or thread)" >&2
