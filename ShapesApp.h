@@ -54,7 +54,8 @@ protected:
     void HandleMouseMove(WPARAM flags, int x, int y) override;
 
     // Everything after the framework's start-up: the scene's content built on
-    // the start-up command list, which is then submitted.
+    // the start-up command list, which is then submitted. Each group of steps
+    // ends in OnStartUpStep, as the framework's steps do.
     void BuildScene();
     void LoadSceneTextures();
     void BuildSceneRootSignature();

@@ -23,14 +23,19 @@ void ShapesApp::BuildScene()
     CheckHr(mCommandList->Reset(mDirectCmdListAlloc.Get(), nullptr));
 
     LoadSceneTextures();
+    OnStartUpStep("textures");
     BuildSceneRootSignature();
     BuildTextureDescriptorHeap();
+    OnStartUpStep("root signature, heap");
     CompileSceneShaders();
+    OnStartUpStep("shaders");
     BuildSceneGeometry();
     BuildSceneMaterials();
     BuildSceneItems();
     BuildFrameRing();
+    OnStartUpStep("geometry, materials, items, ring");
     BuildScenePipelines();
+    OnStartUpStep("pipelines");
 
     CheckHr(mCommandList->Close());
     ID3D12CommandList* cmdsLists[] = {mCommandList.Get()};

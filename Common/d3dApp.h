@@ -35,6 +35,9 @@ public:
     D3DApp& operator=(const D3DApp&) = delete;
 
     virtual ~D3DApp();
+    // The window, the graphics, the music, then the first resize; false when
+    // a step fails (there is no window). A scene adds its own steps after
+    // these.
     virtual bool StartUp();
     virtual LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -50,8 +53,17 @@ protected:
     virtual void HandleMouseUp(WPARAM flags, int x, int y);
     virtual void HandleMouseMove(WPARAM flags, int x, int y);
 
-    bool InitGraphics();
-    void StartMusic();
+    // The steps of StartUp, each of which a variant of the program (the
+    // capture, say) may replace. The window step also sets the client size
+    // that the graphics are made for.
+    virtual bool InitMainWindow();
+    virtual bool InitGraphics();
+    virtual void StartMusic();
+    // Called after each step of the start-up, the scene's included, with the
+    // step's name; does nothing here. The start-up benchmark times the steps
+    // through it.
+    virtual void OnStartUpStep(const char* step);
+
     void CreateCommandContext();
     void BuildSwapChain();
     void WaitForGpuIdle();

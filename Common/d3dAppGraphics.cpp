@@ -8,6 +8,23 @@ using Microsoft::WRL::ComPtr;
 
 bool D3DApp::StartUp()
 {
+    if (!InitMainWindow())
+        return false;
+    OnStartUpStep("window");
+    if (!InitGraphics())
+        return false;
+    OnStartUpStep("device, queue, swap chain");
+    StartMusic();
+    OnStartUpStep("music");
+    HandleResize();
+    OnStartUpStep("first resize");
+    return true;
+}
+
+void D3DApp::OnStartUpStep(const char*) {}
+
+bool D3DApp::InitMainWindow()
+{
     WNDCLASSW wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = AppWindowProc;
@@ -42,13 +59,6 @@ bool D3DApp::StartUp()
     // the client size, which InitGraphics then uses.
     ShowWindow(mWindow, SW_SHOWMAXIMIZED);
     UpdateWindow(mWindow);
-
-    if (!InitGraphics())
-        return false;
-
-    StartMusic();
-
-    HandleResize();
     return true;
 }
 

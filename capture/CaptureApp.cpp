@@ -32,10 +32,10 @@ CaptureApp::~CaptureApp()
     WaitForGpuIdleOnExit();
 }
 
-bool CaptureApp::StartUp()
+bool CaptureApp::InitMainWindow()
 {
-    // What the framework's start-up does, with a window that is never shown
-    // and no music: the graphics, the first resize, then the scene.
+    // A message-only window, never shown, with the client size the options
+    // ask for rather than the display's.
     WNDCLASSW wc{};
     wc.lpfnWndProc = AppWindowProc;
     wc.hInstance = mInstance;
@@ -48,16 +48,32 @@ bool CaptureApp::StartUp()
         return false;
     mClientWidth = mOptions.Width;
     mClientHeight = mOptions.Height;
-    InitGraphics();
+    return true;
+}
+
+bool CaptureApp::InitGraphics()
+{
+    if (!ShapesApp::InitGraphics())
+        return false;
     if (mOptions.Msaa)
     {
-        // The same targets and pipelines the multisampling key gives.
+        // The same targets and pipelines the multisampling key gives: the
+        // first resize and the scene's pipelines follow the setting.
         mMsaa4xEnabled = true;
         if (mMsaa4xQuality == 0)
             throw DxException(E_INVALIDARG, L"mMsaa4xQuality != 0", WidenAnsi(__FILE__), __LINE__);
     }
-    HandleResize();
-    BuildScene();
+    return true;
+}
+
+// The video takes its sound from the music file itself (see FrameSink).
+void CaptureApp::StartMusic() {}
+
+bool CaptureApp::StartUp()
+{
+    // The program's start-up with the steps above, then the readback ring.
+    if (!ShapesApp::StartUp())
+        return false;
 
     const D3D12_RESOURCE_DESC desc = mSwapChainBuffer[0]->GetDesc();
     UINT64 bytes = 0;

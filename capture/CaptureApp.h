@@ -43,6 +43,9 @@ public:
     const std::vector<FrameCost>& Costs() const { return mCosts; }
 
 protected:
+    bool InitMainWindow() override;
+    bool InitGraphics() override;
+    void StartMusic() override;
     void DrawFrame(const FrameClock& clock) override;
 
 private:
