@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "resource_state.h"
 
+#include <vulkan_runtime/barrier.h>
 #include <vulkan_runtime/result.h>
 
 #include <algorithm>
@@ -143,15 +144,8 @@ HRESULT CommandList::Begin(CommandAllocator& allocator, ID3D12PipelineState* ini
     // What earlier submissions wrote is visible to this list: resources
     // return to the common state between executions on the real platform, and
     // may be used from it without a barrier.
-    auto barrier = vkrt::Structure<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-    barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-    barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
-    barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-    barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
-    auto dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-    dependency.memoryBarrierCount = 1;
-    dependency.pMemoryBarriers = &barrier;
-    vkCmdPipelineBarrier2(mBuffer, &dependency);
+    vkrt::RecordWritesVisible(mBuffer, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
+                              VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT);
 
     if (initialState)
         SetPipelineState(initialState);
@@ -167,15 +161,7 @@ HRESULT CommandList::Close()
     // What the list wrote is visible to the processor once a fence signalled
     // after it is reached, as a readback resource is read on the real
     // platform: a wait on the host alone does not make device writes visible.
-    auto barrier = vkrt::Structure<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-    barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-    barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
-    barrier.dstStageMask = VK_PIPELINE_STAGE_2_HOST_BIT;
-    barrier.dstAccessMask = VK_ACCESS_2_HOST_READ_BIT;
-    auto dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-    dependency.memoryBarrierCount = 1;
-    dependency.pMemoryBarriers = &barrier;
-    vkCmdPipelineBarrier2(mBuffer, &dependency);
+    vkrt::RecordWritesVisible(mBuffer, VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
     const VkResult result = vkEndCommandBuffer(mBuffer);
     mOpen = false;
     mAllocator->EndList();

@@ -2,6 +2,7 @@
 
 #include "fault_injection.h"
 
+#include <vulkan_runtime/barrier.h>
 #include <vulkan_runtime/result.h>
 #include <vulkan_runtime/structure.h>
 
@@ -94,15 +95,8 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         if (mSetUp != VK_NULL_HANDLE)
         {
             // Everything the set-up wrote is visible to whatever follows.
-            auto barrier = vkrt::Structure<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-            barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-            barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
-            barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-            barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
-            auto dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-            dependency.memoryBarrierCount = 1;
-            dependency.pMemoryBarriers = &barrier;
-            vkCmdPipelineBarrier2(mSetUp, &dependency);
+            vkrt::RecordWritesVisible(mSetUp, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
+                                      VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT);
             VkResult ended = vkEndCommandBuffer(mSetUp);
             if (ended != VK_SUCCESS)
                 return vkrt::HResultFromVk(ended);
