@@ -2,6 +2,8 @@
 // keyed to whole seconds of running time; three spheres tumble and circle.
 #include "ShapesApp.h"
 
+#include "RunTiming.h"
+
 #include <cmath>
 
 namespace
@@ -135,7 +137,7 @@ void ShapesApp::UpdateHighPassCamera(float stepSeconds)
     const float z = std::sin(mOrbitPolar) * mHighHeight * std::sin(mOrbitAzimuth);
     mCameraEye = {3.0f, mHighHeight, z};
 
-    StepDrift(mHighTimer, mHighDrift, stepSeconds, 0.00066f, 0.001f);
+    StepDrift(mHighTimer, mHighDrift, stepSeconds, FinestDriftGateSeconds, 0.001f);
 
     // Unlike the lower passes, z keeps its sign and drifts too.
     const float d = mHighDrift;

@@ -1,6 +1,7 @@
 // D3DApp: construction, the main loop, window messages and frame statistics.
 // The graphics set-up and resize handling are in d3dAppGraphics.cpp.
 #include "d3dApp.h"
+#include "RunTiming.h"
 
 #include <cstdint>
 
@@ -61,13 +62,13 @@ int D3DApp::RunLoop()
         // returns that request's code itself: the last message retrieved
         // (a key release, say) carries an unrelated wParam.
         const float t = mClock.RunningSeconds();
-        if (t - gSecondsSinceDraw >= 110.0f)
+        if (t - gSecondsSinceDraw >= RunSeconds)
         {
             PostQuitMessage(0);
             return 0;
         }
 
-        if (gSecondsSinceDraw > 0.0166f)
+        if (gSecondsSinceDraw > FrameGateSeconds)
         {
             UpdateFrameStats();
             DrawFrame(mClock);

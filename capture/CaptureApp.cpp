@@ -22,8 +22,8 @@ CaptureApp::CaptureApp(HINSTANCE instance, const CaptureOptions& options, FrameS
     : ShapesApp(instance), mOptions(options), mSink(sink)
 {
     // Frame n is drawn at n/60 s of running time: the range in frames.
-    mFirstFrame = int(std::ceil(options.From * 60.0 - 1e-9));
-    mLastFrame = int(std::floor(options.To * 60.0 + 1e-9));
+    mFirstFrame = int(std::ceil(options.From * FramesPerSecond - 1e-9));
+    mLastFrame = int(std::floor(options.To * FramesPerSecond + 1e-9));
 }
 
 CaptureApp::~CaptureApp()
@@ -101,7 +101,8 @@ bool CaptureApp::StartUp()
 bool CaptureApp::Keeps(int frame) const
 {
     // At 30 frames per second every second frame of the run is kept.
-    return frame >= mFirstFrame && frame <= mLastFrame && (mOptions.Fps == 60 || frame % 2 == 0);
+    return frame >= mFirstFrame && frame <= mLastFrame &&
+           (mOptions.Fps == FramesPerSecond || frame % 2 == 0);
 }
 
 void CaptureApp::DrawFrame(const FrameClock& clock)

@@ -78,8 +78,8 @@ bool PrintBench(const std::vector<CaptureApp::FrameCost>& costs, const std::stri
                 std::string* error)
 {
     const std::vector<PhaseFigures> figures = FiguresByPhase(costs);
-    std::printf("%-12s %7s %9s %9s %9s %13s\n", "phase", "frames", "mean ms", "median ms",
-                "p95 ms", "cpu ms/frame");
+    std::printf("%-12s %7s %9s %9s %9s %13s\n", "phase", "frames", "mean ms", "median ms", "p95 ms",
+                "cpu ms/frame");
     for (const PhaseFigures& row : figures)
         std::printf("%-12s %7zu %9.2f %9.2f %9.2f %13.3f\n", row.Phase, row.Frames, row.MeanMs,
                     row.MedianMs, row.P95Ms, row.CpuMsPerFrame);

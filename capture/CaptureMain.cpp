@@ -139,8 +139,9 @@ int main(int argc, char** argv)
     {
         VirtualClock clock; // before the app: its frame clock reads the frequency
         ProgressApp app(options, *sink, progress);
-        progress.SetTotal(
-            (app.LastKeptFrame() - app.FirstKeptFrame()) / (options.Fps == 60 ? 1 : 2) + 1);
+        progress.SetTotal((app.LastKeptFrame() - app.FirstKeptFrame()) /
+                              (options.Fps == FramesPerSecond ? 1 : 2) +
+                          1);
         if (!app.StartUp())
         {
             std::fputs("CityCapture: the capture's window could not be made\n", stderr);

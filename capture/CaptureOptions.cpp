@@ -119,9 +119,10 @@ bool ParseCaptureOptions(const std::vector<std::string>& arguments, CaptureOptio
         *error = "--from comes after --to";
         return false;
     }
-    if (options->To > 110.0)
+    if (options->To > RunSeconds)
     {
-        *error = "the demo ends at 110 s of running time: --to must not pass it";
+        *error = "the demo ends at " + std::to_string(int(RunSeconds)) +
+                 " s of running time: --to must not pass it";
         return false;
     }
     if (!options->CsvPath.empty() && !options->Bench)

@@ -3,6 +3,8 @@
 // per idle pass. Sleeping takes no time.
 #pragma once
 
+#include "RunTiming.h"
+
 #include <win32_time_source.h>
 
 #include <cstdint>
@@ -11,6 +13,11 @@ class VirtualClock : public win32::TimeSource
 {
 public:
     static constexpr int64_t PassesPerSecond = 1500;
+    // Each pass opens the camera's finest drift gate, so the camera moves as
+    // on a machine fast enough for it, and the frame gate opens on exactly
+    // every 25th pass: FramesPerSecond frames a second of running time.
+    static_assert(1.0 / PassesPerSecond > FinestDriftGateSeconds);
+    static_assert(int(FrameGateSeconds * PassesPerSecond) + 1 == PassesPerSecond / FramesPerSecond);
 
     VirtualClock() { win32::SetTimeSource(this); }
     ~VirtualClock() override { win32::SetTimeSource(nullptr); }
