@@ -1,5 +1,6 @@
 #include "shm_presentation.h"
 
+#include <vulkan_runtime/barrier.h>
 #include <vulkan_runtime/result.h>
 #include <vulkan_runtime/structure.h>
 
@@ -303,44 +304,19 @@ void ShmPresentation::RecordReadBack(const Slot& slot, VkImage image) const
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
     vkBeginCommandBuffer(slot.Commands, &begin);
 
-    // The back buffer rests in the present state's layout, which the copy
-    // reads it in.
-    const VkImageLayout layout = d3d12::VulkanLayoutOf(D3D12_RESOURCE_STATE_PRESENT);
-    auto before = vkrt::Structure<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
-    before.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-    before.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
-    before.dstStageMask = VK_PIPELINE_STAGE_2_COPY_BIT;
-    before.dstAccessMask = VK_ACCESS_2_TRANSFER_READ_BIT;
-    before.oldLayout = layout;
-    before.newLayout = layout;
-    before.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    before.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    before.image = image;
-    before.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
-    auto dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-    dependency.imageMemoryBarrierCount = 1;
-    dependency.pImageMemoryBarriers = &before;
-    vkCmdPipelineBarrier2(slot.Commands, &dependency);
-
+    // The frame's writes reach the copy, which reads the back buffer in the
+    // present state's layout it rests in; the copy's writes reach the
+    // processor.
+    vkrt::RecordWritesVisible(slot.Commands, VK_PIPELINE_STAGE_2_COPY_BIT,
+                              VK_ACCESS_2_TRANSFER_READ_BIT);
     VkBufferImageCopy region{};
     region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
     region.imageExtent = {slot.Width, slot.Height, 1};
-    vkCmdCopyImageToBuffer(slot.Commands, image, layout, slot.Buffer, 1, &region);
-
-    // What the copy wrote is for the processor to read.
-    auto after = vkrt::Structure<VkBufferMemoryBarrier2>(VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER_2);
-    after.srcStageMask = VK_PIPELINE_STAGE_2_COPY_BIT;
-    after.srcAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT;
-    after.dstStageMask = VK_PIPELINE_STAGE_2_HOST_BIT;
-    after.dstAccessMask = VK_ACCESS_2_HOST_READ_BIT;
-    after.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    after.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    after.buffer = slot.Buffer;
-    after.size = VK_WHOLE_SIZE;
-    dependency = vkrt::Structure<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-    dependency.bufferMemoryBarrierCount = 1;
-    dependency.pBufferMemoryBarriers = &after;
-    vkCmdPipelineBarrier2(slot.Commands, &dependency);
+    vkCmdCopyImageToBuffer(slot.Commands, image,
+                           d3d12::VulkanLayoutOf(D3D12_RESOURCE_STATE_PRESENT), slot.Buffer, 1,
+                           &region);
+    vkrt::RecordWritesVisible(slot.Commands, VK_PIPELINE_STAGE_2_HOST_BIT,
+                              VK_ACCESS_2_HOST_READ_BIT);
     vkEndCommandBuffer(slot.Commands);
 }
 
