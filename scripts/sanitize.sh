@@ -28,13 +28,19 @@ for kind in ${*:-address thread}; do
         ;;
     thread)
         cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCITY_SANITIZE=thread
-        cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests present_tests
+        cmake --build build-tsan --parallel "$jobs" --target win32_tests d3d12_tests present_tests \
+            VkLayer_city_fault_injection
         # Races inside Mesa's driver and the validation layer are suppressed,
         # each rule with its reason.
         export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/sanitizers/threads.supp
         build-tsan/tests/win32_tests
         # The fence waiter, the queue's submissions and the events they set.
         VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation build-tsan/tests/d3d12_tests
+        # A device lost under an armed wait, lost by the tests' fault layer.
+        VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation:VK_LAYER_city_fault_injection \
+        VK_ADD_LAYER_PATH=/usr/share/vulkan/explicit_layer.d:build-tsan/tests/vulkan_fault_layer \
+        CITY_VK_FAULT="vkQueueSubmit2 1 VK_ERROR_DEVICE_LOST" \
+            build-tsan/tests/d3d12_tests --gtest_filter=Fences.ALostDevice*
         # The presenting thread that hands frames to the X server.
         SHARED_MEMORY_EXPECTED=1 VK_INSTANCE_LAYERS=VK_LAYER_KHRONOS_validation \
             xvfb-run -a -s "-screen 0 640x480x24 -noreset" build-tsan/tests/present_tests

@@ -2,10 +2,9 @@
 // in-place writes, CreateStaticBuffer's recorded copy, and their failures
 // reported with the exact check texts.
 #include "GpuTest.h"
+#include "RefusingDevice.h"
 #include "UploadBuffer.h"
 #include "d3dUtil.h"
-
-#include <d3d12_fault_injection.h>
 
 #include <numeric>
 
@@ -126,12 +125,13 @@ TEST_F(BufferUtilities, ACopyThroughAStagingBufferThatCannotBeMappedFails)
 {
     // d3dx12's copy maps the staging buffer; where it cannot, it copies
     // nothing.
-    d3d12::InjectFailure("ID3D12Resource::Map", 1, E_OUTOFMEMORY);
+    const ComPtr<ID3D12Device> device =
+        RefusingDevice(Device(), {{"ID3D12Resource::Map", 1, E_OUTOFMEMORY}});
     const uint32_t data[4] = {1, 2, 3, 4};
     ComPtr<ID3D12Resource> staging;
     try
     {
-        CreateStaticBuffer(Device(), mList.Get(), data, sizeof data, staging);
+        CreateStaticBuffer(device.Get(), mList.Get(), data, sizeof data, staging);
         ADD_FAILURE() << "a static buffer without its data was created";
     }
     catch (const DxException& e)
@@ -140,7 +140,6 @@ TEST_F(BufferUtilities, ACopyThroughAStagingBufferThatCannotBeMappedFails)
         EXPECT_EQ(e.Expression, L"UpdateSubresources<1>(cmdList, defaultBuffer.Get(), "
                                 L"uploadBuffer.Get(), 0, 0, 1, &subResourceData)");
     }
-    d3d12::ClearInjectedFailures();
 }
 
 } // namespace

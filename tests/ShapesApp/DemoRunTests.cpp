@@ -397,29 +397,30 @@ TEST_F(DemoStorm, StaysCleanAndKeepsNoMemoryThroughAStormOfKeysAndResizes)
     EXPECT_EQ(log.find("HR Failed"), std::string::npos) << log;
 }
 
-// A call of the runtime failing at start-up or mid-run: the failing check
-// reaches the entry point, the destructors' GPU waits neither crash on the
-// objects that were never made nor throw a second time, and the box names
+// A call that only the runtime could refuse, refused at start-up by a device
+// wrapped around the runtime's (tests/support/RefusingDevice.h): the failing
+// check reaches the entry point, the destructors' GPU waits neither crash on
+// the objects that were never made nor throw a second time, and the box names
 // the check that met the failure.
-struct InjectedFailure
+struct RefusedCall
 {
-    const char* Failure; // the call, its use from which on it fails, the result
+    const char* Refusal; // the call, its use from which on it fails, the result
     const char* Check;
 };
 
-void PrintTo(const InjectedFailure& value, std::ostream* os)
+void PrintTo(const RefusedCall& value, std::ostream* os)
 {
-    *os << value.Failure;
+    *os << value.Refusal;
 }
 
-class InjectedFailures : public DemoRun, public ::testing::WithParamInterface<InjectedFailure>
+class RefusedCalls : public DemoRun, public ::testing::WithParamInterface<RefusedCall>
 {
 };
 
-TEST_P(InjectedFailures, EndInTheBoxNamingTheCheckWithExitCodeZero)
+TEST_P(RefusedCalls, EndInTheBoxNamingTheCheckWithExitCodeZero)
 {
-    ProgramUnderTest demo(FAULT_INJECTED_DEMO, CITY_RUN_DIR,
-                          {Validation, std::string("INJECT_FAILURE=") + GetParam().Failure});
+    ProgramUnderTest demo(REFUSING_DEVICE_DEMO, CITY_RUN_DIR,
+                          {Validation, std::string("REFUSED_CALL=") + GetParam().Refusal});
     const std::string log = RunAndDismiss(demo);
     EXPECT_NE(log.find(std::string("HR Failed: ") + GetParam().Check + " failed in "),
               std::string::npos)
@@ -428,19 +429,13 @@ TEST_P(InjectedFailures, EndInTheBoxNamingTheCheckWithExitCodeZero)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Demo, InjectedFailures,
+    Demo, RefusedCalls,
     ::testing::Values(
-        InjectedFailure{"ID3D12Device::CreateFence 1 0x8007000E",
-                        "md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence))"},
-        InjectedFailure{
-            "ID3D12Device::CheckFeatureSupport 1 0x80070057",
-            "md3dDevice->CheckFeatureSupport( D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, "
-            "&msQualityLevels, sizeof(msQualityLevels))"},
-        InjectedFailure{"ID3D12Device::CreateCommandQueue 1 0x8007000E",
-                        "md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue))"},
-        // The device lost some dozens of frames in (VK_ERROR_DEVICE_LOST):
-        // the next present reports the removal.
-        InjectedFailure{"vkQueueSubmit2 200 -4", "mSwapChain->Present(0, 0)"}));
+        RefusedCall{"ID3D12Device::CheckFeatureSupport 1 0x80070057",
+                    "md3dDevice->CheckFeatureSupport( D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, "
+                    "&msQualityLevels, sizeof(msQualityLevels))"},
+        RefusedCall{"ID3D12Device::CreateCommandQueue 1 0x8007000E",
+                    "md3dDevice->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&mCommandQueue))"}));
 
 // Failures at the Vulkan boundary, under the real demo: the tests' Vulkan
 // layer (tests/vulkan_fault_layer) fails one call on its N-th use, between
@@ -627,6 +622,11 @@ TEST_P(VulkanFaults, EndInTheBoxNamingTheCheckOrRecover)
 INSTANTIATE_TEST_SUITE_P(
     Demo, VulkanFaults,
     ::testing::Values(
+        // The device's own timeline is the first semaphore, the framework's
+        // fence the second.
+        VulkanFault{"vkCreateSemaphore 2 VK_ERROR_OUT_OF_HOST_MEMORY",
+                    "md3dDevice->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&mFence))",
+                    "d3dAppGraphics.cpp"},
         VulkanFault{"vkCreateImage 1 VK_ERROR_OUT_OF_DEVICE_MEMORY",
                     "mdxgiFactory->CreateSwapChain( mCommandQueue.Get(), &sd, "
                     "mSwapChain.GetAddressOf())",

@@ -2,8 +2,8 @@
 // as a driver or a window system may fail it, so that tests reach the failure
 // paths of the whole program without touching its code. Everything else
 // passes through to the next layer or the driver. The calls it can fail:
-// vkAllocateMemory, vkCreateImage, vkCreateBuffer, vkCreateGraphicsPipelines,
-// vkQueueSubmit, vkQueueSubmit2(KHR), vkCreateSwapchainKHR,
+// vkAllocateMemory, vkCreateImage, vkCreateBuffer, vkCreateSemaphore,
+// vkCreateGraphicsPipelines, vkQueueSubmit, vkQueueSubmit2(KHR), vkCreateSwapchainKHR,
 // vkAcquireNextImageKHR and vkQueuePresentKHR.
 //
 // CITY_VK_FAULT="CALL N RESULT [TIMES]": the N-th use of CALL (counted from
@@ -160,6 +160,7 @@ struct DeviceData
     PFN_vkAllocateMemory AllocateMemory = nullptr;
     PFN_vkCreateImage CreateImage = nullptr;
     PFN_vkCreateBuffer CreateBuffer = nullptr;
+    PFN_vkCreateSemaphore CreateSemaphore = nullptr;
     PFN_vkCreateGraphicsPipelines CreateGraphicsPipelines = nullptr;
     PFN_vkQueueSubmit QueueSubmit = nullptr;
     PFN_vkQueueSubmit2 QueueSubmit2 = nullptr;
@@ -255,6 +256,16 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice device, const VkBufferCreat
     *buffer = VK_NULL_HANDLE;
     return Guarded(data, "vkCreateBuffer", false,
                    [&] { return data.CreateBuffer(device, info, allocator, buffer); });
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateSemaphore(VkDevice device, const VkSemaphoreCreateInfo* info,
+                                               const VkAllocationCallbacks* allocator,
+                                               VkSemaphore* semaphore)
+{
+    DeviceData& data = DeviceOf(device);
+    *semaphore = VK_NULL_HANDLE;
+    return Guarded(data, "vkCreateSemaphore", false,
+                   [&] { return data.CreateSemaphore(device, info, allocator, semaphore); });
 }
 
 VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice device, VkPipelineCache cache,
@@ -428,6 +439,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice physical,
     Resolve(data, "vkAllocateMemory", &data.AllocateMemory);
     Resolve(data, "vkCreateImage", &data.CreateImage);
     Resolve(data, "vkCreateBuffer", &data.CreateBuffer);
+    Resolve(data, "vkCreateSemaphore", &data.CreateSemaphore);
     Resolve(data, "vkCreateGraphicsPipelines", &data.CreateGraphicsPipelines);
     Resolve(data, "vkQueueSubmit", &data.QueueSubmit);
     Resolve(data, "vkQueueSubmit2", &data.QueueSubmit2);
@@ -475,6 +487,7 @@ PFN_vkVoidFunction InterceptedDeviceCall(const char* name, PFN_vkVoidFunction ne
         {"vkAllocateMemory", PFN_vkVoidFunction(AllocateMemory)},
         {"vkCreateImage", PFN_vkVoidFunction(CreateImage)},
         {"vkCreateBuffer", PFN_vkVoidFunction(CreateBuffer)},
+        {"vkCreateSemaphore", PFN_vkVoidFunction(CreateSemaphore)},
         {"vkCreateGraphicsPipelines", PFN_vkVoidFunction(CreateGraphicsPipelines)},
         {"vkQueueSubmit", PFN_vkVoidFunction(QueueSubmit)},
         {"vkQueueSubmit2", PFN_vkVoidFunction(QueueSubmit2)},

@@ -7,7 +7,6 @@
 #include "fence.h"
 #include "footprint.h"
 #include "pipeline_state.h"
-#include "fault_injection.h"
 #include "resource.h"
 #include "root_signature.h"
 #include "view.h"
@@ -216,8 +215,6 @@ HRESULT Device::CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID 
     *queue = nullptr;
     if (!desc)
         return E_INVALIDARG;
-    if (HRESULT injected = InjectedFailure("ID3D12Device::CreateCommandQueue"))
-        return injected;
     CommandQueue* created = nullptr;
     HRESULT hr = CommandQueue::Create(*this, *desc, &created);
     return FAILED(hr) ? hr : com::HandOut(created, riid, queue);
@@ -254,8 +251,6 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT size
 {
     if (!data)
         return E_INVALIDARG;
-    if (HRESULT injected = InjectedFailure("ID3D12Device::CheckFeatureSupport"))
-        return injected;
     switch (feature)
     {
     case D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS:
@@ -403,8 +398,6 @@ HRESULT Device::CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID
     if (!fence)
         return E_POINTER;
     *fence = nullptr;
-    if (HRESULT injected = InjectedFailure("ID3D12Device::CreateFence"))
-        return injected;
     Fence* created = nullptr;
     HRESULT hr = Fence::Create(*this, initialValue, flags, &created);
     return FAILED(hr) ? hr : com::HandOut(created, riid, fence);

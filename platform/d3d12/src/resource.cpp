@@ -1,7 +1,6 @@
 #include "resource.h"
 
 #include "footprint.h"
-#include "fault_injection.h"
 #include "resource_state.h"
 
 #include <vulkan_runtime/result.h>
@@ -373,8 +372,6 @@ HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** dat
         *data = nullptr;
     if (!mMapped || subresource != 0)
         return E_INVALIDARG;
-    if (HRESULT injected = InjectedFailure("ID3D12Resource::Map"))
-        return injected;
     if (data)
         *data = mMapped;
     return S_OK;

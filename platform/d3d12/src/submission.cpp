@@ -1,7 +1,5 @@
 #include "submission.h"
 
-#include "fault_injection.h"
-
 #include <vulkan_runtime/barrier.h>
 #include <vulkan_runtime/result.h>
 #include <vulkan_runtime/structure.h>
@@ -139,9 +137,7 @@ HRESULT Submission::Submit(const VkCommandBuffer* buffers, uint32_t count,
         submit.pCommandBufferInfos = infos;
         submit.signalSemaphoreInfoCount = signal.Semaphore != VK_NULL_HANDLE ? 2 : 1;
         submit.pSignalSemaphoreInfos = signals;
-        VkResult result = VkResult(InjectedFailure("vkQueueSubmit2"));
-        if (result == VK_SUCCESS)
-            result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
+        const VkResult result = vkQueueSubmit2(mQueue, 1, &submit, VK_NULL_HANDLE);
         // Any refused submission removes the device, as on the real platform:
         // ExecuteCommandLists has no result to report it with, and the set-up
         // work it carried (zeroing, first layouts) cannot be sent again.
