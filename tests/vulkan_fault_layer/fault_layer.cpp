@@ -26,6 +26,8 @@
 // CITY_VK_FAULT_LOG=1 writes every counted use to standard error, with both
 // counts ("city fault layer: vkCreateImage 3 +0"), so that a test can choose
 // N; the layer writes a line whenever it injects a failure, in any case.
+#include "fault_plan.h"
+
 #include <vulkan/vk_layer.h>
 #include <vulkan/vulkan.h>
 
@@ -43,93 +45,35 @@ namespace
 
 // ---- what to inject -------------------------------------------------------
 
-struct ResultName
-{
-    const char* Name;
-    VkResult Value;
-};
-
-constexpr ResultName ResultNames[] = {
-    {"VK_SUCCESS", VK_SUCCESS},
-    {"VK_SUBOPTIMAL_KHR", VK_SUBOPTIMAL_KHR},
-    {"VK_ERROR_OUT_OF_HOST_MEMORY", VK_ERROR_OUT_OF_HOST_MEMORY},
-    {"VK_ERROR_OUT_OF_DEVICE_MEMORY", VK_ERROR_OUT_OF_DEVICE_MEMORY},
-    {"VK_ERROR_INITIALIZATION_FAILED", VK_ERROR_INITIALIZATION_FAILED},
-    {"VK_ERROR_DEVICE_LOST", VK_ERROR_DEVICE_LOST},
-    {"VK_ERROR_SURFACE_LOST_KHR", VK_ERROR_SURFACE_LOST_KHR},
-    {"VK_ERROR_OUT_OF_DATE_KHR", VK_ERROR_OUT_OF_DATE_KHR},
-    {"VK_ERROR_UNKNOWN", VK_ERROR_UNKNOWN},
-};
-
-const char* NameOf(VkResult result)
-{
-    for (const ResultName& name : ResultNames)
-    {
-        if (name.Value == result)
-            return name.Name;
-    }
-    return "a result";
-}
-
-struct Injection
-{
-    std::string Call;
-    bool AfterFirstPresent = false; // uses are counted from the first present on
-    unsigned First = 0;             // 0: nothing is injected
-    unsigned Times = 1;             // 0: for ever
-    VkResult Result = VK_SUCCESS;
-};
+using namespace fault_layer;
 
 Injection ReadInjection()
 {
-    Injection injection;
     const char* text = std::getenv("CITY_VK_FAULT");
-    char call[64] = {}, nth[16] = {}, result[64] = {};
-    unsigned times = 1;
-    const int fields = text ? std::sscanf(text, "%63s %15s %63s %u", call, nth, result, &times) : 0;
-    if (fields < 3)
-    {
-        if (text && *text)
-            std::fprintf(stderr, "city fault layer: cannot read CITY_VK_FAULT=\"%s\"\n", text);
-        return injection;
-    }
-    injection.Call = call;
-    injection.AfterFirstPresent = nth[0] == '+';
-    injection.First = unsigned(std::strtoul(nth + (nth[0] == '+' ? 1 : 0), nullptr, 10));
-    injection.Times = times;
-    injection.Result = VkResult(std::strtol(result, nullptr, 0));
-    for (const ResultName& name : ResultNames)
-    {
-        if (std::strcmp(name.Name, result) == 0)
-            injection.Result = name.Value;
-    }
+    bool readable = true;
+    Injection injection = ParseInjection(text, &readable);
+    if (!readable)
+        std::fprintf(stderr, "city fault layer: cannot read CITY_VK_FAULT=\"%s\"\n", text);
     return injection;
 }
 
 std::mutex gMutex; // guards everything below
-const Injection gInjection = ReadInjection();
 const bool gLog = std::getenv("CITY_VK_FAULT_LOG") != nullptr;
-std::map<std::string, unsigned> gUses;
-std::map<std::string, unsigned> gUsesAfterFirstPresent;
+UseCounter gCounter(ReadInjection());
 
 // Counts a use of `call` and answers the result to inject, or VK_SUCCESS.
 VkResult Use(const std::string& call)
 {
     std::lock_guard lock(gMutex);
-    const unsigned use = ++gUses[call];
-    const bool presented = gUses.count("vkQueuePresentKHR") != 0;
-    const unsigned useAfterFirstPresent =
-        presented && (call != "vkQueuePresentKHR" || use > 1) ? ++gUsesAfterFirstPresent[call] : 0;
+    const fault_layer::Use use = gCounter.Count(call);
     if (gLog)
-        std::fprintf(stderr, "city fault layer: %s %u +%u\n", call.c_str(), use,
-                     useAfterFirstPresent);
-    const unsigned counted = gInjection.AfterFirstPresent ? useAfterFirstPresent : use;
-    if (gInjection.First == 0 || gInjection.Call != call || counted < gInjection.First ||
-        (gInjection.Times != 0 && counted >= gInjection.First + gInjection.Times))
-        return VK_SUCCESS;
-    std::fprintf(stderr, "city fault layer: %s %u +%u fails with %s (%d)\n", call.c_str(), use,
-                 useAfterFirstPresent, NameOf(gInjection.Result), int(gInjection.Result));
-    return gInjection.Result;
+        std::fprintf(stderr, "city fault layer: %s %u +%u\n", call.c_str(), use.Number,
+                     use.NumberAfterFirstPresent);
+    if (use.Injected != VK_SUCCESS)
+        std::fprintf(stderr, "city fault layer: %s %u +%u fails with %s (%d)\n", call.c_str(),
+                     use.Number, use.NumberAfterFirstPresent, NameOf(use.Injected),
+                     int(use.Injected));
+    return use.Injected;
 }
 
 // ---- dispatch -------------------------------------------------------------

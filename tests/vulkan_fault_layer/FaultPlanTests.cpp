@@ -1,0 +1,70 @@
+// The fault layer's plan: the text it reads and which uses it fails.
+#include "fault_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+using namespace fault_layer;
+
+struct PlanCase
+{
+    const char* Text;
+    std::vector<std::string> Calls; // made in this order
+    const char* Failed;             // per call: 'x' failed with `Result`, '.' went ahead
+    VkResult Result;
+};
+
+TEST(FaultPlan, FailsTheChosenUsesOfTheChosenCall)
+{
+    const std::string image = "vkCreateImage", buffer = "vkCreateBuffer", submit = "vkQueueSubmit2",
+                      present = "vkQueuePresentKHR";
+    const PlanCase cases[] = {
+        {"vkCreateImage 2 VK_ERROR_OUT_OF_DEVICE_MEMORY",
+         {image, buffer, buffer, image, image},
+         "...x.",
+         VK_ERROR_OUT_OF_DEVICE_MEMORY},
+        // A number for the result; 0 times: every use from the N-th on.
+        {"vkCreateImage 2 -4 0", {image, image, image, buffer}, ".xx.", VK_ERROR_DEVICE_LOST},
+        // Counted after the first present, which itself is not counted.
+        {"vkQueueSubmit2 +2 VK_ERROR_DEVICE_LOST 2",
+         {submit, submit, present, submit, submit, submit, submit},
+         "....xx.",
+         VK_ERROR_DEVICE_LOST},
+        {"vkQueuePresentKHR +1 VK_ERROR_OUT_OF_DATE_KHR",
+         {present, submit, present, present},
+         "..x.",
+         VK_ERROR_OUT_OF_DATE_KHR},
+        {"", {image, submit}, "..", VK_SUCCESS},
+    };
+    for (const PlanCase& plan : cases)
+    {
+        bool readable = false;
+        UseCounter counter(ParseInjection(plan.Text, &readable));
+        EXPECT_TRUE(readable) << plan.Text;
+        std::string failed;
+        for (const std::string& call : plan.Calls)
+        {
+            const VkResult result = counter.Count(call).Injected;
+            failed += result == VK_SUCCESS ? '.' : result == plan.Result ? 'x' : '?';
+        }
+        EXPECT_EQ(failed, plan.Failed) << plan.Text;
+    }
+}
+
+TEST(FaultPlan, TextOfAnotherFormInjectsNothing)
+{
+    for (const char* text : {"vkCreateImage", "vkCreateImage 2"})
+    {
+        bool readable = true;
+        UseCounter counter(ParseInjection(text, &readable));
+        EXPECT_FALSE(readable) << text;
+        EXPECT_EQ(counter.Count("vkCreateImage").Injected, VK_SUCCESS) << text;
+        EXPECT_EQ(counter.Count("vkCreateImage").Injected, VK_SUCCESS) << text;
+    }
+}
+
+} // namespace
