@@ -18,6 +18,16 @@ namespace
         return mReal->Method Arguments;                                                            \
     }
 
+// ID3D12Object's methods, which every interface here begins with.
+#define FORWARD_OBJECT_METHODS                                                                     \
+    FORWARD(HRESULT, GetPrivateData, (REFGUID guid, UINT * pDataSize, void* pData),                \
+            (guid, pDataSize, pData))                                                              \
+    FORWARD(HRESULT, SetPrivateData, (REFGUID guid, UINT DataSize, const void* pData),             \
+            (guid, DataSize, pData))                                                               \
+    FORWARD(HRESULT, SetPrivateDataInterface, (REFGUID guid, const IUnknown* pData),               \
+            (guid, pData))                                                                         \
+    FORWARD(HRESULT, SetName, (LPCWSTR Name), (Name))
+
 constexpr const char* RefusableCalls[] = {
     "ID3D12Device::CreateCommandQueue",
     "ID3D12Device::CheckFeatureSupport",
@@ -89,12 +99,7 @@ public:
         return mReal->Map(Subresource, pReadRange, ppData);
     }
 
-    FORWARD(HRESULT, GetPrivateData, (REFGUID guid, UINT* pDataSize, void* pData),
-            (guid, pDataSize, pData))
-    FORWARD(HRESULT, SetPrivateData, (REFGUID guid, UINT DataSize, const void* pData),
-            (guid, DataSize, pData))
-    FORWARD(HRESULT, SetPrivateDataInterface, (REFGUID guid, const IUnknown* pData), (guid, pData))
-    FORWARD(HRESULT, SetName, (LPCWSTR Name), (Name))
+    FORWARD_OBJECT_METHODS
     FORWARD(HRESULT, GetDevice, (REFIID riid, void** ppvDevice), (riid, ppvDevice))
     FORWARD(void, Unmap, (UINT Subresource, const D3D12_RANGE* pWrittenRange),
             (Subresource, pWrittenRange))
@@ -179,12 +184,7 @@ public:
                             ppvResource);
     }
 
-    FORWARD(HRESULT, GetPrivateData, (REFGUID guid, UINT* pDataSize, void* pData),
-            (guid, pDataSize, pData))
-    FORWARD(HRESULT, SetPrivateData, (REFGUID guid, UINT DataSize, const void* pData),
-            (guid, DataSize, pData))
-    FORWARD(HRESULT, SetPrivateDataInterface, (REFGUID guid, const IUnknown* pData), (guid, pData))
-    FORWARD(HRESULT, SetName, (LPCWSTR Name), (Name))
+    FORWARD_OBJECT_METHODS
     FORWARD(UINT, GetNodeCount, (), ())
     FORWARD(HRESULT, CreateCommandAllocator,
             (D3D12_COMMAND_LIST_TYPE type, REFIID riid, void** ppCommandAllocator),
