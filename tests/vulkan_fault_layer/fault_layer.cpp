@@ -26,6 +26,7 @@
 // CITY_VK_FAULT_LOG=1 writes every counted use to standard error, with both
 // counts ("city fault layer: vkCreateImage 3 +0"), so that a test can choose
 // N; the layer writes a line whenever it injects a failure, in any case.
+#include "VulkanLayerChain.h"
 #include "fault_plan.h"
 
 #include <vulkan/vk_layer.h>
@@ -78,13 +79,9 @@ VkResult Use(const std::string& call)
 
 // ---- dispatch -------------------------------------------------------------
 
-// Dispatchable handles begin with the loader's dispatch pointer; a device's
-// queues share the device's.
-using Key = void*;
-template <class Handle> Key KeyOf(Handle handle)
-{
-    return *reinterpret_cast<void**>(handle);
-}
+using layer_chain::FindLinkInfo;
+using layer_chain::Key;
+using layer_chain::KeyOf;
 
 struct InstanceData
 {
@@ -305,14 +302,6 @@ VKAPI_ATTR VkResult VKAPI_CALL WaitSemaphores(VkDevice device, const VkSemaphore
 
 // ---- instance and device chains -------------------------------------------
 
-template <class Info> Info* FindLinkInfo(const void* next, VkStructureType type)
-{
-    auto* info = static_cast<Info*>(const_cast<void*>(next));
-    while (info && !(info->sType == type && info->function == VK_LAYER_LINK_INFO))
-        info = static_cast<Info*>(const_cast<void*>(info->pNext));
-    return info;
-}
-
 VKAPI_ATTR VkResult VKAPI_CALL CreateInstance(const VkInstanceCreateInfo* createInfo,
                                               const VkAllocationCallbacks* allocator,
                                               VkInstance* instance)
@@ -480,12 +469,5 @@ VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetInstanceProcAddr(VkInstance instance
 LAYER_EXPORT VKAPI_ATTR VkResult VKAPI_CALL
 vkNegotiateLoaderLayerInterfaceVersion(VkNegotiateLayerInterface* version)
 {
-    if (!version || version->sType != LAYER_NEGOTIATE_INTERFACE_STRUCT ||
-        version->loaderLayerInterfaceVersion < 2)
-        return VK_ERROR_INITIALIZATION_FAILED;
-    version->loaderLayerInterfaceVersion = 2;
-    version->pfnGetInstanceProcAddr = GetInstanceProcAddr;
-    version->pfnGetDeviceProcAddr = GetDeviceProcAddr;
-    version->pfnGetPhysicalDeviceProcAddr = nullptr;
-    return VK_SUCCESS;
+    return layer_chain::Negotiate(version, GetInstanceProcAddr, GetDeviceProcAddr);
 }

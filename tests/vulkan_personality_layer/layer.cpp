@@ -79,13 +79,7 @@ PFN_vkVoidFunction FindIntercept(const char* name)
     return nullptr;
 }
 
-template <class Info> Info* FindLinkInfo(const void* next, VkStructureType type)
-{
-    auto* info = static_cast<Info*>(const_cast<void*>(next));
-    while (info && !(info->sType == type && info->function == VK_LAYER_LINK_INFO))
-        info = static_cast<Info*>(const_cast<void*>(info->pNext));
-    return info;
-}
+using layer_chain::FindLinkInfo;
 
 // The first physical device the chain below lists: the one that plays the GPU.
 VkPhysicalDevice FirstPhysicalDevice(const InstanceData& data)
@@ -277,12 +271,6 @@ VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetInstanceProcAddr(VkInstance instance
 LAYER_EXPORT VKAPI_ATTR VkResult VKAPI_CALL
 vkNegotiateLoaderLayerInterfaceVersion(VkNegotiateLayerInterface* version)
 {
-    if (!version || version->sType != LAYER_NEGOTIATE_INTERFACE_STRUCT ||
-        version->loaderLayerInterfaceVersion < 2)
-        return VK_ERROR_INITIALIZATION_FAILED;
-    version->loaderLayerInterfaceVersion = 2;
-    version->pfnGetInstanceProcAddr = city_personality::GetInstanceProcAddr;
-    version->pfnGetDeviceProcAddr = city_personality::GetDeviceProcAddr;
-    version->pfnGetPhysicalDeviceProcAddr = nullptr;
-    return VK_SUCCESS;
+    return layer_chain::Negotiate(version, city_personality::GetInstanceProcAddr,
+                                  city_personality::GetDeviceProcAddr);
 }

@@ -3,6 +3,7 @@
 // reported.
 #pragma once
 
+#include "VulkanLayerChain.h"
 #include "personalities.h"
 
 #include <vulkan/vk_layer.h>
@@ -152,14 +153,8 @@ struct DeviceData
     ~DeviceData();
 };
 
-using Key = void*;
-// Dispatchable handles begin with the loader's dispatch pointer; an
-// instance's physical devices share the instance's, a device's queues the
-// device's.
-template <class Handle> Key KeyOf(Handle handle)
-{
-    return *reinterpret_cast<void**>(handle);
-}
+using layer_chain::Key;
+using layer_chain::KeyOf;
 
 InstanceData& InstanceOf(Key key);
 DeviceData& DeviceOf(Key key);
