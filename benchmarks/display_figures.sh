@@ -3,12 +3,17 @@
 # headless back end, software rendering), side by side at each size: the
 # mean frame time over ten seconds of the flight (5 s to 15 s of running
 # time, from the frames per second that the window title reports each
-# second), with the slowest and fastest second. Wayland's column is left out
+# second), with the slowest and fastest second. Beside them, the floor on the
+# same driver and display path: build/benchmarks/raw_face, one full-screen
+# textured triangle straight on Vulkan, measured over the same seconds on
+# each display, with the present mode it got. Wayland's columns are left out
 # where sway is missing. Run from the repository root after a build:
 #   benchmarks/display_figures.sh [WIDTHxHEIGHT ...]   (default: 800x600 1280x720 1920x1080)
 set -eu
 script="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
-run_dir="$(cd "$(dirname "$0")/.." && pwd)/build/run"
+build_dir="$(cd "$(dirname "$0")/.." && pwd)/build"
+run_dir="$build_dir/run"
+raw_face="$build_dir/benchmarks/raw_face"
 
 # Reads the title ($1 prints it) once a second from 5 s to 15 s and prints
 # "mean ms (slowest-fastest)".
@@ -43,8 +48,22 @@ x11()
     xvfb-run -a -s "-screen 0 ${1}x24 -noreset" "$script" --x11-inner
 }
 
+# raw_face measures itself: its lines on standard input become
+# "mean ms (slowest-fastest) present-mode".
+raw_figures()
+{
+    awk -F': ' '/^present mode: / { mode = $2 } /^ms per frame: / { ms = $2 }
+        END { printf "%s %s", ms ? ms : "?", mode }'
+}
+
+raw_x11()
+{
+    xvfb-run -a -s "-screen 0 ${1}x24 -noreset" "$raw_face" "$1" 2>/dev/null | raw_figures
+}
+
 # sway refuses to run as root: there it runs as nobody, and the demo (as
-# root) still reaches its socket.
+# root) still reaches its socket. The demo runs first, then raw_face in the
+# same session: "demo figures|raw_face figures".
 wayland()
 {
     folder=$(mktemp -d)
@@ -74,17 +93,28 @@ wayland()
     figures=$(sample title)
     kill $pid
     wait $pid 2>/dev/null || true
+    raw="(not built)"
+    if [ -x "$raw_face" ]; then
+        raw=$(env -u DISPLAY XDG_RUNTIME_DIR="$folder/run" WAYLAND_DISPLAY="$socket" \
+            SDL_VIDEODRIVER=wayland "$raw_face" "$1" 2>/dev/null | raw_figures)
+    fi
     kill $sway
     wait $sway 2>/dev/null || true
     rm -rf "$folder"
-    echo "$figures"
+    echo "$figures|$raw"
 }
 
-printf '%-11s %-24s %s\n' size "X11 ms per frame" "Wayland ms per frame"
+printf '%-11s %-24s %-24s %-28s %s\n' size "X11 ms per frame" "Wayland ms per frame" \
+    "raw face X11 ms" "raw face Wayland ms"
 for size in ${*:-800x600 1280x720 1920x1080}; do
-    on_wayland="(no sway)"
+    on_wayland="(no sway)|(no sway)"
     if command -v sway >/dev/null && command -v jq >/dev/null; then
         on_wayland=$(wayland "$size")
     fi
-    printf '%-11s %-24s %s\n' "$size" "$(x11 "$size")" "$on_wayland"
+    raw="(not built)"
+    if [ -x "$raw_face" ]; then
+        raw=$(raw_x11 "$size")
+    fi
+    printf '%-11s %-24s %-24s %-28s %s\n' "$size" "$(x11 "$size")" "${on_wayland%%|*}" \
+        "$raw" "${on_wayland#*|}"
 done
