@@ -1,4 +1,4 @@
-// D3DCompileFromFile: checks and translates the call, compiles in a child
+// D3DCompileFromFile: checks and translates the call, compiles in a compiler
 // process, and hands the results out as blobs.
 #include <d3dcompiler.h>
 

@@ -29,7 +29,7 @@ struct CompileOutcome
     std::vector<uint8_t> Bytecode; // the container, on success
 };
 
-// Reads, compiles, reflects and validates. Runs in a child process (see
+// Reads, compiles, reflects and validates. Runs in a compiler process (see
 // isolated_compile.h), so it may use the HLSL front end freely.
 CompileOutcome CompileHlslFile(const CompileRequest& request);
 

@@ -1,7 +1,8 @@
-// Compilation in a child process: the HLSL front end crashes on some
-// malformed sources, and a shader file is data that must never take the
-// program down. A crash or hang of the child becomes a failed compilation
-// with a message.
+// Compilation in a compiler process of its own: the HLSL front end crashes
+// on some malformed sources, and a shader file is data that must never take
+// the program down. The compiler process is the program's own executable,
+// started afresh; a crash or hang of it becomes a failed compilation with a
+// message.
 #pragma once
 
 #include "hlsl_front_end.h"
@@ -9,6 +10,11 @@
 namespace d3dcompiler
 {
 
-CompileOutcome CompileIsolated(const CompileRequest& request);
+// Far beyond any real shader's compile time; only a hung front end reaches it.
+constexpr int CompileTimeLimitSeconds = 60;
+
+// A compiler that has not finished after the time limit is killed.
+CompileOutcome CompileIsolated(const CompileRequest& request,
+                               int timeLimitSeconds = CompileTimeLimitSeconds);
 
 } // namespace d3dcompiler

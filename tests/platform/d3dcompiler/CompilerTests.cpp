@@ -1,10 +1,14 @@
 // D3DCompileFromFile on real HLSL files: results, messages, includes, macros,
 // and the signatures and bindings recorded in the byte code.
 #include "ShaderCompilation.h"
+#include "isolated_compile.h"
 
 #include <gtest/gtest.h>
 
 #include <spirv/unified1/spirv.hpp11>
+
+#include <filesystem>
+#include <sys/wait.h>
 
 namespace
 {
@@ -63,13 +67,31 @@ TEST(CompileFromFile, AMissingEntryPointFails)
 
 TEST(CompileFromFile, AFrontEndCrashBecomesAFailedCompilation)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitized builds compile in process, where a crash ends the program";
-#endif
     Compilation c = CompileHlsl(ShaderPath("front_end_crash.hlsl"), "VS", "vs_5_1");
     EXPECT_EQ(c.Result, E_FAIL);
     EXPECT_FALSE(c.Code);
     EXPECT_NE(c.Messages.find("front_end_crash.hlsl"), std::string::npos) << c.Messages;
+    EXPECT_NE(c.Messages.find("crashed on this source"), std::string::npos) << c.Messages;
+}
+
+TEST(CompileFromFile, ACompilerPastItsTimeLimitIsKilledAndEachCompilerReaped)
+{
+    auto openDescriptors = []
+    { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto descriptorsBefore = openDescriptors();
+    d3dcompiler::CompileRequest request;
+    request.Path = ShaderPath("passthrough.hlsl");
+    request.EntryPoint = "VS";
+    EXPECT_EQ(d3dcompiler::CompileIsolated(request).Result, S_OK);
+    d3dcompiler::CompileOutcome late = d3dcompiler::CompileIsolated(request, 0);
+    EXPECT_EQ(late.Result, E_FAIL);
+    EXPECT_NE(late.Messages.find("did not finish within 0 seconds"), std::string::npos)
+        << late.Messages;
+    // No compiler is left running or unreaped, and the program keeps neither
+    // their pipes nor the variable that marks a compiler in its environment.
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+    EXPECT_EQ(std::getenv("CITY_HLSL_COMPILER_CHILD"), nullptr);
 }
 
 TEST(CompileFromFile, AMissingFileGivesTheWin32FileError)
