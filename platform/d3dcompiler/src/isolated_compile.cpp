@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -235,6 +236,12 @@ CompileOutcome CompileCatching(const CompileRequest& request)
 // The compiler process: the request in, the outcome out. _exit: it must not
 // run the program's exit handlers (nor the sanitizers' leak check, which
 // would find the program's start-up state).
+bool IsPipe(int fd)
+{
+    struct stat status;
+    return fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
 [[noreturn]] void RunCompilerProcess()
 {
     // A crash must end the process with its signal, whatever handlers the
@@ -397,7 +404,11 @@ extern "C" int __real_main(int argc, char** argv, char** envp);
 // and before anything the program itself does.
 extern "C" int __wrap_main(int argc, char** argv, char** envp)
 {
-    if (std::getenv(d3dcompiler::CompilerVariable))
+    // The variable alone does not make a compiler: a program started with it
+    // by hand, its request and outcome descriptors not pipes, runs as itself.
+    if (std::getenv(d3dcompiler::CompilerVariable) &&
+        d3dcompiler::IsPipe(d3dcompiler::RequestDescriptor) &&
+        d3dcompiler::IsPipe(d3dcompiler::OutcomeDescriptor))
         d3dcompiler::RunCompilerProcess();
     return __real_main(argc, argv, envp);
 }
