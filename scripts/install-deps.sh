@@ -7,7 +7,8 @@
 #                                  ImageMagick of the window tests, ffmpeg for
 #                                  CityCapture's videos, clang for the fuzzer,
 #                                  MinGW-w64 and Wine for the Windows build,
-#                                  lintian for the package
+#                                  lintian for the package, git for the commit
+#                                  time its reproducibility check builds with
 # Idempotent: when everything is present it changes nothing and runs no
 # `apt-get update`. Works as root or through sudo.
 set -eu
@@ -30,7 +31,7 @@ TEST_PACKAGES="
   imagemagick
   ffmpeg
   g++-mingw-w64-x86-64-posix wine64 zip unzip
-  dpkg-dev file lintian
+  dpkg-dev file lintian git
 "
 
 # Test only: the desktops of the desktop tests (tests/ShapesApp/DesktopRunTests.cpp)
