@@ -222,6 +222,9 @@ public:
         for (int i = 0; i < 600 && !demo.HasExited(); ++i, std::this_thread::sleep_for(100ms))
             if (!RunCommandLine(mNode + ".id'").empty())
                 return true;
+        // Why the compositor did not show the window (it cannot run as
+        // nobody, or cannot allocate its buffers), in its own words.
+        std::fprintf(stderr, "sway's output:\n%s", mCompositor->ErrorOutput().c_str());
         return false;
     }
     std::string Title() const override { return RunCommandLine(mNode + ".name'"); }
