@@ -3,7 +3,8 @@
 #   scripts/sanitize.sh            both runs below
 #   scripts/sanitize.sh address    AddressSanitizer with UndefinedBehaviorSanitizer
 #                                  and LeakSanitizer, over the whole suite; the
-#                                  110-second run becomes a 20-second one
+#                                  110-second run becomes a 20-second one, and
+#                                  the personalities' demo runs are left out
 #   scripts/sanitize.sh thread     ThreadSanitizer, over the runtime's own tests
 # Any finding ends the program that made it, and so fails its test.
 # Expects the packages of scripts/install-deps.sh.
