@@ -233,15 +233,16 @@ CompileOutcome CompileCatching(const CompileRequest& request)
     }
 }
 
-// The compiler process: the request in, the outcome out. _exit: it must not
-// run the program's exit handlers (nor the sanitizers' leak check, which
-// would find the program's start-up state).
+// A compiler process is given its request and outcome as pipes.
 bool IsPipe(int fd)
 {
     struct stat status;
     return fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
+// The compiler process: the request in, the outcome out. _exit: it must not
+// run the program's exit handlers (nor the sanitizers' leak check, which
+// would find the program's start-up state).
 [[noreturn]] void RunCompilerProcess()
 {
     // A crash must end the process with its signal, whatever handlers the
