@@ -148,6 +148,11 @@ HRESULT Device::Initialize()
     mCanPresent = SupportsExtension(mPhysical.Handle, VK_KHR_SWAPCHAIN_EXTENSION_NAME);
     if (mCanPresent)
         extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
+    const bool hostPages =
+        mPhysical.IsCpu &&
+        SupportsExtension(mPhysical.Handle, VK_EXT_EXTERNAL_MEMORY_HOST_EXTENSION_NAME);
+    if (hostPages)
+        extensions.push_back(VK_EXT_EXTERNAL_MEMORY_HOST_EXTENSION_NAME);
     auto info = vkrt::Structure<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO);
     info.pNext = &features;
     info.queueCreateInfoCount = queueCount;
@@ -167,6 +172,9 @@ HRESULT Device::Initialize()
         vkGetDeviceProcAddr(mDevice, "vkCmdPushDescriptorSetKHR"));
     if (!mPushDescriptorSet)
         return E_FAIL;
+    if (hostPages)
+        mGetHostPointerProperties = reinterpret_cast<PFN_vkGetMemoryHostPointerPropertiesEXT>(
+            vkGetDeviceProcAddr(mDevice, "vkGetMemoryHostPointerPropertiesEXT"));
     auto pushProperties = vkrt::Structure<VkPhysicalDevicePushDescriptorPropertiesKHR>(
         VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PUSH_DESCRIPTOR_PROPERTIES_KHR);
     auto properties = vkrt::Structure<VkPhysicalDeviceProperties2>(
@@ -421,6 +429,28 @@ void Device::GetCopyableFootprints(const D3D12_RESOURCE_DESC* desc, UINT firstSu
 VkFormat Device::ImageFormat(const FormatInfo& format) const
 {
     return format.Vulkan == VK_FORMAT_D24_UNORM_S8_UINT ? mDepth24Format : format.Vulkan;
+}
+
+VkResult Device::ImportHostPages(void* pages, VkDeviceSize size, uint32_t typeBits, MemoryUse use,
+                                 VkDeviceMemory* memory) const
+{
+    constexpr auto HostAllocation = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
+    auto properties = vkrt::Structure<VkMemoryHostPointerPropertiesEXT>(
+        VK_STRUCTURE_TYPE_MEMORY_HOST_POINTER_PROPERTIES_EXT);
+    VkResult result = mGetHostPointerProperties(mDevice, HostAllocation, pages, &properties);
+    if (result != VK_SUCCESS)
+        return result;
+    auto import = vkrt::Structure<VkImportMemoryHostPointerInfoEXT>(
+        VK_STRUCTURE_TYPE_IMPORT_MEMORY_HOST_POINTER_INFO_EXT);
+    import.handleType = HostAllocation;
+    import.pHostPointer = pages;
+    auto info = vkrt::Structure<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
+    info.pNext = &import;
+    info.allocationSize = size;
+    info.memoryTypeIndex = FindMemoryType(typeBits & properties.memoryTypeBits, use);
+    if (info.memoryTypeIndex == UINT32_MAX)
+        return VK_ERROR_INVALID_EXTERNAL_HANDLE;
+    return vkAllocateMemory(mDevice, &info, nullptr, memory);
 }
 
 uint32_t Device::FindMemoryType(uint32_t typeBits, MemoryUse use) const

@@ -97,6 +97,9 @@ public:
     bool CanPresent() const { return mCanPresent; }
     VkPhysicalDevice PhysicalHandle() const { return mPhysical.Handle; }
     bool IsCpuDevice() const { return mPhysical.IsCpu; }
+    // Whether big resources take memory the runtime maps itself (a CPU
+    // device that imports host memory; see host_pages.h).
+    bool TakesHostPages() const { return mGetHostPointerProperties != nullptr; }
     const VkPhysicalDeviceLimits& Limits() const { return mPhysical.Properties.limits; }
     // The optional features the device was made with.
     const VkPhysicalDeviceFeatures& Features() const { return mFeatures; }
@@ -115,6 +118,10 @@ public:
     VkFormat ImageFormat(const FormatInfo& format) const;
     // A memory type of `typeBits` suited to `use`, or UINT32_MAX.
     uint32_t FindMemoryType(uint32_t typeBits, MemoryUse use) const;
+    // Device memory of `size` bytes on `pages`, a memory type of `typeBits`
+    // suited to `use`; where TakesHostPages.
+    VkResult ImportHostPages(void* pages, VkDeviceSize size, uint32_t typeBits, MemoryUse use,
+                             VkDeviceMemory* memory) const;
 
     // The record a CPU handle points at, if it lies in a live heap of `type`.
     Descriptor* FindDescriptor(D3D12_CPU_DESCRIPTOR_HANDLE handle,
@@ -140,6 +147,7 @@ private:
     VkPhysicalDeviceFeatures mFeatures{};
     uint32_t mMaxPushDescriptors = 0;
     PFN_vkCmdPushDescriptorSetKHR mPushDescriptorSet = nullptr;
+    PFN_vkGetMemoryHostPointerPropertiesEXT mGetHostPointerProperties = nullptr;
     VkFormat mDepth24Format = VK_FORMAT_D24_UNORM_S8_UINT;
     bool mCanPresent = false;
 

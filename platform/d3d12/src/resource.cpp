@@ -178,8 +178,8 @@ Resource::~Resource()
     // Submitted work may still use the resource: its Vulkan objects go once
     // the queue has finished it.
     VkDevice device = Owner().Handle();
-    auto destroy =
-        [device, buffer = mBuffer, image = mImage, memory = mMemory, views = std::move(mViews)]
+    auto destroy = [device, buffer = mBuffer, image = mImage, memory = mMemory,
+                    hostPages = mHostPages, views = std::move(mViews)]
     {
         for (const auto& view : views)
             vkDestroyImageView(device, view.second, nullptr);
@@ -189,6 +189,7 @@ Resource::~Resource()
             vkDestroyImage(device, image, nullptr);
         if (memory != VK_NULL_HANDLE)
             vkFreeMemory(device, memory, nullptr);
+        UnmapHostPages(hostPages);
     };
     Owner().Queue().Retire(std::move(destroy));
 }
@@ -210,6 +211,12 @@ HRESULT Resource::CreateBuffer(D3D12_RESOURCE_STATES initialState)
                  VK_BUFFER_USAGE_VERTEX_BUFFER_BIT | VK_BUFFER_USAGE_INDEX_BUFFER_BIT |
                  VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT;
     info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+    auto external = vkrt::Structure<VkExternalMemoryBufferCreateInfo>(
+        VK_STRUCTURE_TYPE_EXTERNAL_MEMORY_BUFFER_CREATE_INFO);
+    external.handleTypes = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
+    const bool hostPages = Owner().TakesHostPages() && info.size >= HostPagesThreshold;
+    if (hostPages)
+        info.pNext = &external;
     VkDevice device = Owner().Handle();
     VkResult result = vkCreateBuffer(device, &info, nullptr, &mBuffer);
     if (result != VK_SUCCESS)
@@ -219,7 +226,7 @@ HRESULT Resource::CreateBuffer(D3D12_RESOURCE_STATES initialState)
     }
     VkMemoryRequirements requirements;
     vkGetBufferMemoryRequirements(device, mBuffer, &requirements);
-    HRESULT hr = AllocateMemory(requirements);
+    HRESULT hr = AllocateMemory(requirements, hostPages);
     if (FAILED(hr))
         return hr;
     result = vkBindBufferMemory(device, mBuffer, mMemory, 0);
@@ -227,14 +234,14 @@ HRESULT Resource::CreateBuffer(D3D12_RESOURCE_STATES initialState)
         return vkrt::HResultFromVk(result);
 
     // Committed resources start zeroed, as on the real platform, unless the
-    // heap flags waive it.
+    // heap flags waive it; host pages come zeroed.
     const bool zero = !(mHeapFlags & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED);
     if (mHeap.Type != D3D12_HEAP_TYPE_DEFAULT)
     {
         result = vkMapMemory(device, mMemory, 0, VK_WHOLE_SIZE, 0, &mMapped);
         if (result != VK_SUCCESS)
             return vkrt::HResultFromVk(result);
-        if (zero)
+        if (zero && !mHostPages.Data)
             std::memset(mMapped, 0, size_t(mDesc.Width));
         return S_OK;
     }
@@ -268,10 +275,41 @@ HRESULT Resource::CreateImage(D3D12_RESOURCE_STATES initialState)
     if (mDesc.DepthOrArraySize >= 6 && mDesc.Width == mDesc.Height && info.samples == 1)
         info.flags |= VK_IMAGE_CREATE_CUBE_COMPATIBLE_BIT;
 
-    VkImageFormatProperties limits{};
-    VkResult result = vkGetPhysicalDeviceImageFormatProperties(
-        Owner().PhysicalHandle(), info.format, info.imageType, info.tiling, info.usage, info.flags,
-        &limits);
+    // Where the device takes host pages, the image may be bound to them if
+    // its format and uses allow.
+    auto externalQuery = vkrt::Structure<VkPhysicalDeviceExternalImageFormatInfo>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTERNAL_IMAGE_FORMAT_INFO);
+    externalQuery.handleType = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
+    auto query = vkrt::Structure<VkPhysicalDeviceImageFormatInfo2>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_IMAGE_FORMAT_INFO_2);
+    query.pNext = Owner().TakesHostPages() ? &externalQuery : nullptr;
+    query.format = info.format;
+    query.type = info.imageType;
+    query.tiling = info.tiling;
+    query.usage = info.usage;
+    query.flags = info.flags;
+    auto externalProperties = vkrt::Structure<VkExternalImageFormatProperties>(
+        VK_STRUCTURE_TYPE_EXTERNAL_IMAGE_FORMAT_PROPERTIES);
+    auto properties =
+        vkrt::Structure<VkImageFormatProperties2>(VK_STRUCTURE_TYPE_IMAGE_FORMAT_PROPERTIES_2);
+    properties.pNext = &externalProperties;
+    VkResult result =
+        vkGetPhysicalDeviceImageFormatProperties2(Owner().PhysicalHandle(), &query, &properties);
+    const bool hostPages = query.pNext && result == VK_SUCCESS &&
+                           (externalProperties.externalMemoryProperties.externalMemoryFeatures &
+                            VK_EXTERNAL_MEMORY_FEATURE_IMPORTABLE_BIT);
+    if (query.pNext && !hostPages)
+    {
+        query.pNext = nullptr; // the image's own limits, without host pages
+        result = vkGetPhysicalDeviceImageFormatProperties2(Owner().PhysicalHandle(), &query,
+                                                           &properties);
+    }
+    auto external = vkrt::Structure<VkExternalMemoryImageCreateInfo>(
+        VK_STRUCTURE_TYPE_EXTERNAL_MEMORY_IMAGE_CREATE_INFO);
+    external.handleTypes = externalQuery.handleType;
+    if (hostPages)
+        info.pNext = &external;
+    const VkImageFormatProperties& limits = properties.imageFormatProperties;
     if (result != VK_SUCCESS || info.extent.width > limits.maxExtent.width ||
         info.extent.height > limits.maxExtent.height || info.mipLevels > limits.maxMipLevels ||
         info.arrayLayers > limits.maxArrayLayers || !(limits.sampleCounts & info.samples))
@@ -286,7 +324,7 @@ HRESULT Resource::CreateImage(D3D12_RESOURCE_STATES initialState)
     }
     VkMemoryRequirements requirements;
     vkGetImageMemoryRequirements(device, mImage, &requirements);
-    HRESULT hr = AllocateMemory(requirements);
+    HRESULT hr = AllocateMemory(requirements, hostPages);
     if (FAILED(hr))
         return hr;
     result = vkBindImageMemory(device, mImage, mMemory, 0);
@@ -296,8 +334,20 @@ HRESULT Resource::CreateImage(D3D12_RESOURCE_STATES initialState)
                                        { RecordImageSetUp(commands, initialState); });
 }
 
-HRESULT Resource::AllocateMemory(const VkMemoryRequirements& requirements)
+HRESULT Resource::AllocateMemory(const VkMemoryRequirements& requirements, bool hostPages)
 {
+    if (hostPages && requirements.size >= HostPagesThreshold)
+    {
+        mHostPages = MapHostPages(size_t(requirements.size));
+        if (mHostPages.Data &&
+            Owner().ImportHostPages(mHostPages.Data, mHostPages.Size, requirements.memoryTypeBits,
+                                    MemoryUseOf(mHeap.Type), &mMemory) == VK_SUCCESS)
+            return S_OK;
+        // The driver's own memory serves instead.
+        mMemory = VK_NULL_HANDLE;
+        UnmapHostPages(mHostPages);
+        mHostPages = {};
+    }
     auto info = vkrt::Structure<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
     info.allocationSize = requirements.size;
     info.memoryTypeIndex =

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "format.h"
+#include "host_pages.h"
 #include "resource_defaults.h"
 
 #include <mutex>
@@ -72,7 +73,8 @@ private:
 
     HRESULT CreateBuffer(D3D12_RESOURCE_STATES initialState);
     HRESULT CreateImage(D3D12_RESOURCE_STATES initialState);
-    HRESULT AllocateMemory(const VkMemoryRequirements& requirements);
+    // From host pages where `hostPages` and the resource is big enough.
+    HRESULT AllocateMemory(const VkMemoryRequirements& requirements, bool hostPages);
     void RecordImageSetUp(VkCommandBuffer commands, D3D12_RESOURCE_STATES initialState) const;
 
     D3D12_RESOURCE_DESC mDesc;
@@ -86,6 +88,7 @@ private:
     VkBuffer mBuffer = VK_NULL_HANDLE;
     VkImage mImage = VK_NULL_HANDLE;
     VkDeviceMemory mMemory = VK_NULL_HANDLE;
+    HostPages mHostPages; // empty where the driver allocated the memory
     void* mMapped = nullptr;
 
     std::mutex mViewMutex;
