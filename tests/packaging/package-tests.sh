@@ -60,10 +60,11 @@ awk '$6 !~ /^\.\/(usr\/)?$/ && $6 !~ /^\.\/usr\// { print "FAIL: outside /usr: "
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 data=$root/usr/lib/city-demo
-for program in usr/bin/city-demo usr/lib/city-demo/CityDemo usr/lib/city-demo/CityCapture; do
+for program in usr/bin/city-demo usr/lib/city-demo/CityDemo usr/lib/city-demo/CityCapture \
+    usr/lib/city-demo/HlslCompiler; do
     [ -x "$root/$program" ] || fail "$program is missing or not executable"
 done
-for elf in "$data/CityDemo" "$data/CityCapture"; do
+for elf in "$data/CityDemo" "$data/CityCapture" "$data/HlslCompiler"; do
     readelf -S "$elf" | grep -q '\.debug_info' && fail "$elf is not stripped"
     readelf -d "$elf" | grep -Eq 'RPATH|RUNPATH' && fail "$elf carries a run path"
 done

@@ -1,17 +1,14 @@
 // Compilation in a compiler process of its own: the HLSL front end crashes
 // on some malformed sources, and a shader file is data that must never take
-// the program down. The compiler process is the program's own executable,
-// started afresh; a crash or hang of it becomes a failed compilation with a
-// message.
+// the program down. The compiler process is HlslCompiler, a program beside
+// the program's own executable, started afresh for each compilation; a crash
+// or hang of it becomes a failed compilation with a message.
 #pragma once
 
-#include "hlsl_front_end.h"
+#include "compiler_protocol.h"
 
 namespace d3dcompiler
 {
-
-// Far beyond any real shader's compile time; only a hung front end reaches it.
-constexpr int CompileTimeLimitSeconds = 60;
 
 // A compiler that has not finished after the time limit is killed.
 CompileOutcome CompileIsolated(const CompileRequest& request,

@@ -87,11 +87,38 @@ TEST(CompileFromFile, ACompilerPastItsTimeLimitIsKilledAndEachCompilerReaped)
     EXPECT_EQ(late.Result, E_FAIL);
     EXPECT_NE(late.Messages.find("did not finish within 0 seconds"), std::string::npos)
         << late.Messages;
-    // No compiler is left running or unreaped, and the program keeps neither
-    // their pipes nor the variable that marks a compiler in its environment.
+    // No compiler is left running or unreaped, and the program keeps none of
+    // their pipes.
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
-    EXPECT_EQ(std::getenv("CITY_HLSL_COMPILER_CHILD"), nullptr);
+}
+
+// A copy of this program in a folder without the compiler: its compilations
+// fail, naming the compiler it could not start.
+TEST(CompileFromFile, WithoutTheCompilerBesideTheProgramCompilationsFailNamingIt)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("no-compiler-" + std::to_string(getpid()));
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path copy = folder / "d3dcompiler_tests";
+    std::filesystem::copy_file("/proc/self/exe", copy);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    const std::string command =
+        copy.string() + " --gtest_filter=CompileFromFile.CompilesBothStages* 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r"))
+    {
+        char buffer[4096];
+        while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, got);
+        EXPECT_NE(pclose(pipe), 0);
+    }
+    std::filesystem::remove_all(folder);
+    EXPECT_NE(output.find("passthrough.hlsl: error: cannot start the HLSL compiler " +
+                          (folder / "HlslCompiler").string() + ": No such file or directory"),
+              std::string::npos)
+        << output;
 }
 
 TEST(CompileFromFile, AMissingFileGivesTheWin32FileError)
