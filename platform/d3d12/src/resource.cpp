@@ -124,6 +124,44 @@ VkImageUsageFlags ImageUsage(const D3D12_RESOURCE_DESC& desc)
     return usage;
 }
 
+// The device's limits for images made as `info` describes, and whether such
+// an image can be bound to host pages, where the device takes them.
+VkResult ImageLimits(const Device& device, const VkImageCreateInfo& info,
+                     VkImageFormatProperties* limits, bool* hostPages)
+{
+    auto external = vkrt::Structure<VkPhysicalDeviceExternalImageFormatInfo>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTERNAL_IMAGE_FORMAT_INFO);
+    external.handleType = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
+    auto query = vkrt::Structure<VkPhysicalDeviceImageFormatInfo2>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_IMAGE_FORMAT_INFO_2);
+    query.format = info.format;
+    query.type = info.imageType;
+    query.tiling = info.tiling;
+    query.usage = info.usage;
+    query.flags = info.flags;
+    auto externalProperties = vkrt::Structure<VkExternalImageFormatProperties>(
+        VK_STRUCTURE_TYPE_EXTERNAL_IMAGE_FORMAT_PROPERTIES);
+    auto properties =
+        vkrt::Structure<VkImageFormatProperties2>(VK_STRUCTURE_TYPE_IMAGE_FORMAT_PROPERTIES_2);
+    properties.pNext = &externalProperties;
+    *hostPages = false;
+    if (device.TakesHostPages())
+    {
+        query.pNext = &external;
+        if (vkGetPhysicalDeviceImageFormatProperties2(device.PhysicalHandle(), &query,
+                                                      &properties) == VK_SUCCESS &&
+            (externalProperties.externalMemoryProperties.externalMemoryFeatures &
+             VK_EXTERNAL_MEMORY_FEATURE_IMPORTABLE_BIT))
+            *hostPages = true;
+        query.pNext = nullptr;
+    }
+    const VkResult result = *hostPages ? VK_SUCCESS
+                                       : vkGetPhysicalDeviceImageFormatProperties2(
+                                             device.PhysicalHandle(), &query, &properties);
+    *limits = properties.imageFormatProperties;
+    return result;
+}
+
 } // namespace
 
 HRESULT Resource::Create(Device& device, const D3D12_HEAP_PROPERTIES& heap,
@@ -275,41 +313,14 @@ HRESULT Resource::CreateImage(D3D12_RESOURCE_STATES initialState)
     if (mDesc.DepthOrArraySize >= 6 && mDesc.Width == mDesc.Height && info.samples == 1)
         info.flags |= VK_IMAGE_CREATE_CUBE_COMPATIBLE_BIT;
 
-    // Where the device takes host pages, the image may be bound to them if
-    // its format and uses allow.
-    auto externalQuery = vkrt::Structure<VkPhysicalDeviceExternalImageFormatInfo>(
-        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTERNAL_IMAGE_FORMAT_INFO);
-    externalQuery.handleType = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
-    auto query = vkrt::Structure<VkPhysicalDeviceImageFormatInfo2>(
-        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_IMAGE_FORMAT_INFO_2);
-    query.pNext = Owner().TakesHostPages() ? &externalQuery : nullptr;
-    query.format = info.format;
-    query.type = info.imageType;
-    query.tiling = info.tiling;
-    query.usage = info.usage;
-    query.flags = info.flags;
-    auto externalProperties = vkrt::Structure<VkExternalImageFormatProperties>(
-        VK_STRUCTURE_TYPE_EXTERNAL_IMAGE_FORMAT_PROPERTIES);
-    auto properties =
-        vkrt::Structure<VkImageFormatProperties2>(VK_STRUCTURE_TYPE_IMAGE_FORMAT_PROPERTIES_2);
-    properties.pNext = &externalProperties;
-    VkResult result =
-        vkGetPhysicalDeviceImageFormatProperties2(Owner().PhysicalHandle(), &query, &properties);
-    const bool hostPages = query.pNext && result == VK_SUCCESS &&
-                           (externalProperties.externalMemoryProperties.externalMemoryFeatures &
-                            VK_EXTERNAL_MEMORY_FEATURE_IMPORTABLE_BIT);
-    if (query.pNext && !hostPages)
-    {
-        query.pNext = nullptr; // the image's own limits, without host pages
-        result = vkGetPhysicalDeviceImageFormatProperties2(Owner().PhysicalHandle(), &query,
-                                                           &properties);
-    }
+    VkImageFormatProperties limits{};
+    bool hostPages = false;
+    VkResult result = ImageLimits(Owner(), info, &limits, &hostPages);
     auto external = vkrt::Structure<VkExternalMemoryImageCreateInfo>(
         VK_STRUCTURE_TYPE_EXTERNAL_MEMORY_IMAGE_CREATE_INFO);
-    external.handleTypes = externalQuery.handleType;
+    external.handleTypes = VK_EXTERNAL_MEMORY_HANDLE_TYPE_HOST_ALLOCATION_BIT_EXT;
     if (hostPages)
         info.pNext = &external;
-    const VkImageFormatProperties& limits = properties.imageFormatProperties;
     if (result != VK_SUCCESS || info.extent.width > limits.maxExtent.width ||
         info.extent.height > limits.maxExtent.height || info.mipLevels > limits.maxMipLevels ||
         info.arrayLayers > limits.maxArrayLayers || !(limits.sampleCounts & info.samples))
