@@ -272,14 +272,16 @@ HRESULT Resource::CreateBuffer(D3D12_RESOURCE_STATES initialState)
         return vkrt::HResultFromVk(result);
 
     // Committed resources start zeroed, as on the real platform, unless the
-    // heap flags waive it; host pages come zeroed.
-    const bool zero = !(mHeapFlags & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED);
+    // heap flags waive it. A buffer's host pages come zeroed already. (An
+    // image is cleared all the same: its first layout change may discard
+    // what its memory held.)
+    const bool zero = !(mHeapFlags & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED) && !mHostPages.Data;
     if (mHeap.Type != D3D12_HEAP_TYPE_DEFAULT)
     {
         result = vkMapMemory(device, mMemory, 0, VK_WHOLE_SIZE, 0, &mMapped);
         if (result != VK_SUCCESS)
             return vkrt::HResultFromVk(result);
-        if (zero && !mHostPages.Data)
+        if (zero)
             std::memset(mMapped, 0, size_t(mDesc.Width));
         return S_OK;
     }
